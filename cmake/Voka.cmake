@@ -1,0 +1,46 @@
+# Build helpers shared by every folder.
+
+# voka_library(NAME [DEPS target...])
+# One library per folder, made of every source in it.
+function(voka_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} Threads::Threads)
+  endif()
+endfunction()
+
+# voka_test(NAME [LIBS target...] [SOURCES file...])
+# A GoogleTest executable; by default every .cpp of the calling folder.
+# Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME.
+function(voka_test name)
+  cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VOKA_BIN=${CMAKE_BINARY_DIR}/bin")
+endfunction()
+
+# voka_resource(TARGET NAME FILE)
+# Compiles FILE into TARGET as the module resource NAME.
+function(voka_resource target name file)
+  string(MAKE_C_IDENTIFIER "${name}" ident)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/resource_${ident}.cpp)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUTPUT=${out} -DNAME=${name} -DIDENT=${ident}
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedResource.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/EmbedResource.cmake
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+endfunction()

@@ -1,0 +1,42 @@
+#pragma once
+// The Windows scalar types with their Windows sizes.
+#include <cstdint>
+
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using LONG = int32_t;
+using ULONG = uint32_t;
+using UINT = uint32_t;
+using INT = int32_t;
+using BOOL = int32_t;
+using CHAR = char;
+using WCHAR = char16_t;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using LPDWORD = DWORD*;
+using HANDLE = void*;
+using HMODULE = HANDLE;
+using HINSTANCE = HANDLE;
+using HKEY = HANDLE;
+using HWND = HANDLE;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+using ULONG_PTR = uintptr_t;
+using LONGLONG = int64_t;
+using ULONGLONG = uint64_t;
+using HRESULT = int32_t;
+
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_ABANDONED = 0x80;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
