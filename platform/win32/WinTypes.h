@@ -40,3 +40,15 @@ constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_ABANDONED = 0x80;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+
+// Overlapped I/O record: Internal holds the status (STATUS_PENDING while the operation
+// runs), InternalHigh the bytes moved; hEvent is signalled when it completes.
+constexpr ULONG_PTR STATUS_PENDING = 0x103;
+struct OVERLAPPED {
+    ULONG_PTR Internal = 0;
+    ULONG_PTR InternalHigh = 0;
+    DWORD Offset = 0;
+    DWORD OffsetHigh = 0;
+    HANDLE hEvent = nullptr;
+};
+using LPOVERLAPPED = OVERLAPPED*;
