@@ -79,8 +79,8 @@ struct TVarRec {
     const void* VPointer = nullptr;
 
     template <class T>
-        requires std::is_integral_v<T> || std::is_enum_v<T>
-    TVarRec(T value) : VType(vtInteger), VInteger(static_cast<int64_t>(value)) {}
+    requires std::is_integral_v<T> || std::is_enum_v<T> TVarRec(T value)
+        : VType(vtInteger), VInteger(static_cast<int64_t>(value)) {}
     TVarRec(char value) : VType(vtChar), VString(1, value) {}
     TVarRec(const AnsiString& value) : VType(vtString), VString(value) {}
     TVarRec(const char* value) : VType(vtString), VString(value ? value : "") {}
@@ -88,13 +88,16 @@ struct TVarRec {
     TVarRec(const void* value) : VType(vtPointer), VPointer(value) {}
 };
 
-// Formatting with the platform's directives: %s %d %u %x %X %c %p %%, with
-// the '-' flag, width and precision ("%.8x" zero-pads to 8 digits, "%2X" pads with
-// spaces). A directive that does not fit its argument raises EConvertError.
+// Formatting with the platform's directives: %s %d %u %x %X %c %p %f %e %g %%, with
+// an argument index ("%1:s"), the '-' flag, width and precision ("%.8x" zero-pads to 8
+// digits, "%2X" pads with spaces; '*' takes either from the arguments). Hexadecimal is
+// upper-case for %x and %X alike, as on the platform; negative integers print as their
+// 32-bit two's complement under %u/%x. A bad directive, a directive that does not fit its
+// argument or a missing argument raises EConvertError
+// "Format '%s' invalid or incompatible with argument".
 AnsiString FormatArgs(const char* format, const TVarRec* args, size_t count);
 
-template <class... Args>
-AnsiString Format(const char* format, const Args&... args) {
+template <class... Args> AnsiString Format(const char* format, const Args&... args) {
     if constexpr (sizeof...(Args) == 0) {
         return FormatArgs(format, nullptr, 0);
     } else {
@@ -105,10 +108,28 @@ AnsiString Format(const char* format, const Args&... args) {
 
 AnsiString IntToStr(int64_t value);
 AnsiString IntToHex(uint64_t value, int digits);
-int StrToInt(const AnsiString& text);  // raises EConvertError
+int StrToInt(const AnsiString& text); // raises EConvertError
 int StrToIntDef(const AnsiString& text, int fallback);
 AnsiString UpperCase(const AnsiString& text);
 AnsiString LowerCase(const AnsiString& text);
 AnsiString Trim(const AnsiString& text);
-int CompareText(const AnsiString& a, const AnsiString& b);  // ASCII case-insensitive
+int CompareText(const AnsiString& a, const AnsiString& b); // ASCII case-insensitive
 bool SameText(const AnsiString& a, const AnsiString& b);
+
+int64_t StrToInt64(const AnsiString& text); // raises EConvertError
+int64_t StrToInt64Def(const AnsiString& text, int64_t fallback);
+bool TryStrToInt64(const AnsiString& text, int64_t& value);
+AnsiString TrimLeft(const AnsiString& text);
+AnsiString TrimRight(const AnsiString& text);
+
+// Collation order of user-visible lists: punctuation, then digits, then letters, letters
+// compared without case; AnsiCompareStr then puts a lower-case letter before its capital.
+int AnsiCompareText(const AnsiString& a, const AnsiString& b);
+int AnsiCompareStr(const AnsiString& a, const AnsiString& b);
+bool AnsiSameText(const AnsiString& a, const AnsiString& b);
+
+// The line break of text files and of string lists' Text.
+inline constexpr const char* sLineBreak = "\n";
+
+// The system's text for an errno value, without a trailing full stop.
+AnsiString SysErrorMessage(int error);

@@ -1,0 +1,25 @@
+#pragma once
+// Path and file helpers. Path helpers split at the current profile's delimiter (and,
+// under a Windows profile, after a drive's ':').
+#include <cstdint>
+
+#include "platform/rtl/SysUtils.h"
+
+// "dir/name.ext" -> "dir/"; "name" -> "".
+AnsiString ExtractFilePath(const AnsiString& fileName);
+// "dir/name.ext" -> "name.ext".
+AnsiString ExtractFileName(const AnsiString& fileName);
+// "dir/name.ext" -> ".ext"; no extension -> "". A dot in a folder name does not count.
+AnsiString ExtractFileExt(const AnsiString& fileName);
+// Replaces (or adds, or with "" removes) the extension; extension includes its dot.
+AnsiString ChangeFileExt(const AnsiString& fileName, const AnsiString& extension);
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString& path);
+
+// Native file system queries, on the path as given.
+bool FileExists(const AnsiString& fileName); // a file, not a folder
+bool DirectoryExists(const AnsiString& path);
+// Creates the folder and any missing parents; true when it exists afterwards.
+bool ForceDirectories(const AnsiString& path);
+int64_t FileSize64(const AnsiString& fileName); // -1 when missing or not a file
+bool DeleteFile(const AnsiString& fileName);    // a file only; false when it did not go
