@@ -74,3 +74,22 @@ DWORD SetLastErrorFromErrno();
 // The system's English message text for a code, as FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM)
 // gives it: ending in ".\r\n". An unknown code gives an empty text.
 AnsiString SystemErrorMessage(DWORD code);
+
+constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x00000100;
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
+constexpr DWORD FORMAT_MESSAGE_FROM_STRING = 0x00000400;
+constexpr DWORD FORMAT_MESSAGE_FROM_HMODULE = 0x00000800;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
+constexpr DWORD FORMAT_MESSAGE_ARGUMENT_ARRAY = 0x00002000;
+constexpr DWORD FORMAT_MESSAGE_MAX_WIDTH_MASK = 0x000000FF;
+
+// FORMAT_MESSAGE_FROM_SYSTEM only (inserts are not expanded): copies the text of messageId
+// with its terminating zero into buffer (size in characters) and returns its length without
+// the zero. With FORMAT_MESSAGE_ALLOCATE_BUFFER, buffer is really a char** that receives a
+// block to release with LocalFree. 0 on failure: ERROR_MR_MID_NOT_FOUND for an unknown code,
+// ERROR_INSUFFICIENT_BUFFER when the text does not fit, ERROR_INVALID_PARAMETER otherwise.
+constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
+DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
+                     DWORD size, void* arguments);
+// Releases a block FormatMessageA allocated; returns null.
+HANDLE LocalFree(HANDLE memory);

@@ -30,6 +30,25 @@ using LONGLONG = int64_t;
 using ULONGLONG = uint64_t;
 using HRESULT = int32_t;
 
+// Security descriptors are not modelled: callers pass null or a record that is ignored.
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength = 0;
+    LPVOID lpSecurityDescriptor = nullptr;
+    BOOL bInheritHandle = 0;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+struct POINT {
+    LONG x = 0;
+    LONG y = 0;
+};
+struct RECT {
+    LONG left = 0;
+    LONG top = 0;
+    LONG right = 0;
+    LONG bottom = 0;
+};
+
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 
