@@ -1,5 +1,7 @@
 // Every test process runs with its own temporary home, so no test touches the
-// user's real folders, registry files or port numbers.
+// user's real folders, registry files or port numbers. VOKA_BIN names the build's
+// program folder (tests live in <build>/tests, programs in <build>/bin), and Qt
+// draws offscreen.
 #include <gmock/gmock.h>
 
 #include <cstdlib>
@@ -27,9 +29,19 @@ public:
 private:
     std::filesystem::path home_;
 };
+
+
+void SetBuildEnvironment() {
+    std::error_code error;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        setenv("VOKA_BIN", (self.parent_path().parent_path() / "bin").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
 } // namespace
 
 int main(int argc, char** argv) {
+    SetBuildEnvironment();
     ::testing::InitGoogleMock(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new TemporaryHome);
     return RUN_ALL_TESTS();
