@@ -1,0 +1,17 @@
+#pragma once
+// Joins the serial drivers to the platform: the device opener behind CreateFileA("\\\\.\\COMn"),
+// the live port map behind HARDWARE\DEVICEMAP\SERIALCOMM, and the port probe of
+// GetDefaultCommConfigA. Every program linking voka_serial runs this before main (the library
+// makes the linker keep this unit); calling it again does nothing.
+#include <utility>
+#include <vector>
+
+#include "platform/rtl/SysUtils.h"
+
+void InitSerialPlatform();
+
+// The port map: virtual ports, then VOKA_PORTS entries, then discovered devices; a device
+// path or a port name listed earlier hides later entries for it.
+std::vector<std::pair<AnsiString, AnsiString>> SerialPortMap();
+// The device path a port name ("COM3", any letter case) stands for; empty when none.
+AnsiString ResolvePortName(const AnsiString& portName);

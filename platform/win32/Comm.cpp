@@ -1,0 +1,220 @@
+#include "platform/win32/Comm.h"
+
+#include <atomic>
+#include <memory>
+
+#include "platform/win32/CommObject.h"
+#include "platform/win32/Modules.h"
+#include "platform/win32/Synch.h"
+
+namespace {
+std::atomic<CommPortProbe> portProbe{nullptr};
+
+std::shared_ptr<CommObject> Port(HANDLE handle) {
+    return LookupHandleAs<CommObject>(handle);
+}
+
+BOOL Invalid() {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+// Fills a configuration record around a DCB; FALSE with ERROR_INSUFFICIENT_BUFFER (and the
+// size needed) when the caller's record is too small.
+BOOL FillConfig(const DCB& dcb, LPCOMMCONFIG config, LPDWORD size) {
+    if (!size)
+        return Invalid();
+    if (!config || *size < sizeof(COMMCONFIG)) {
+        *size = sizeof(COMMCONFIG);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    *config = COMMCONFIG{};
+    config->dwSize = sizeof(COMMCONFIG);
+    config->wVersion = 1;
+    config->dcb = dcb;
+    config->dwProviderSubType = PST_RS232;
+    *size = sizeof(COMMCONFIG);
+    return TRUE;
+}
+
+// CancelIo is looked up at run time; the module table knows it from the start.
+const bool cancelIoRegistered = (RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo), true);
+} // namespace
+
+void SetCommPortProbe(CommPortProbe probe) {
+    portProbe.store(probe);
+}
+
+DCB DefaultLineSettings() {
+    DCB dcb{};
+    dcb.DCBlength = sizeof(DCB);
+    dcb.BaudRate = CBR_9600;
+    dcb.fBinary = 1;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.XonLim = 2048;
+    dcb.XoffLim = 512;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    return dcb;
+}
+
+BOOL SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue) {
+    auto port = Port(hFile);
+    return port ? port->Setup(dwInQueue, dwOutQueue) : FALSE;
+}
+
+BOOL GetCommState(HANDLE hFile, LPDCB lpDCB) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpDCB ? port->GetState(*lpDCB) : Invalid();
+}
+
+BOOL SetCommState(HANDLE hFile, LPDCB lpDCB) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpDCB ? port->SetState(*lpDCB) : Invalid();
+}
+
+BOOL GetCommConfig(HANDLE hCommDev, LPCOMMCONFIG lpCC, LPDWORD lpdwSize) {
+    auto port = Port(hCommDev);
+    if (!port)
+        return FALSE;
+    DCB dcb{};
+    if (!port->GetState(dcb))
+        return FALSE;
+    return FillConfig(dcb, lpCC, lpdwSize);
+}
+
+BOOL SetCommConfig(HANDLE hCommDev, LPCOMMCONFIG lpCC, DWORD dwSize) {
+    auto port = Port(hCommDev);
+    if (!port)
+        return FALSE;
+    if (!lpCC || dwSize < offsetof(COMMCONFIG, dcb) + sizeof(DCB))
+        return Invalid();
+    return port->SetState(lpCC->dcb);
+}
+
+BOOL GetDefaultCommConfigA(LPCSTR lpszName, LPCOMMCONFIG lpCC, LPDWORD lpdwSize) {
+    CommPortProbe probe = portProbe.load();
+    if (!lpszName || !probe || !probe(lpszName)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    return FillConfig(DefaultLineSettings(), lpCC, lpdwSize);
+}
+
+BOOL GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpCommTimeouts ? port->GetTimeouts(*lpCommTimeouts) : Invalid();
+}
+
+BOOL SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpCommTimeouts ? port->SetTimeouts(*lpCommTimeouts) : Invalid();
+}
+
+BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
+    auto port = Port(hFile);
+    return port ? port->SetMask(dwEvtMask) : FALSE;
+}
+
+BOOL GetCommMask(HANDLE hFile, LPDWORD lpEvtMask) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpEvtMask ? port->GetMask(*lpEvtMask) : Invalid();
+}
+
+BOOL WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped) {
+    auto port = Port(hFile);
+    return port ? port->WaitEvent(lpEvtMask, lpOverlapped) : FALSE;
+}
+
+BOOL ClearCommError(HANDLE hFile, LPDWORD lpErrors, LPCOMSTAT lpStat) {
+    auto port = Port(hFile);
+    return port ? port->ClearError(lpErrors, lpStat) : FALSE;
+}
+
+BOOL PurgeComm(HANDLE hFile, DWORD dwFlags) {
+    auto port = Port(hFile);
+    return port ? port->Purge(dwFlags) : FALSE;
+}
+
+BOOL EscapeCommFunction(HANDLE hFile, DWORD dwFunc) {
+    auto port = Port(hFile);
+    return port ? port->Escape(dwFunc) : FALSE;
+}
+
+BOOL SetCommBreak(HANDLE hFile) {
+    return EscapeCommFunction(hFile, SETBREAK);
+}
+BOOL ClearCommBreak(HANDLE hFile) {
+    return EscapeCommFunction(hFile, CLRBREAK);
+}
+
+BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpModemStat ? port->GetModemStatus(*lpModemStat) : Invalid();
+}
+
+BOOL GetCommProperties(HANDLE hFile, LPCOMMPROP lpCommProp) {
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpCommProp ? port->GetProperties(*lpCommProp) : Invalid();
+}
+
+BOOL TransmitCommChar(HANDLE hFile, char cChar) {
+    auto port = Port(hFile);
+    return port ? port->TransmitChar(cChar) : FALSE;
+}
+
+BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
+                         LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
+    if (!lpOverlapped)
+        return Invalid();
+    auto object = LookupHandle(hFile);
+    if (!object)
+        return FALSE;
+    if (auto port = std::dynamic_pointer_cast<CommObject>(object))
+        return port->OverlappedResult(lpOverlapped, lpNumberOfBytesTransferred, bWait);
+    // Other files complete their operations at once.
+    if (lpOverlapped->Internal == STATUS_PENDING) {
+        if (!bWait || !lpOverlapped->hEvent) {
+            SetLastError(ERROR_IO_INCOMPLETE);
+            return FALSE;
+        }
+        WaitForSingleObject(lpOverlapped->hEvent, INFINITE);
+    }
+    if (lpNumberOfBytesTransferred)
+        *lpNumberOfBytesTransferred = static_cast<DWORD>(lpOverlapped->InternalHigh);
+    if (lpOverlapped->Internal == COMM_STATUS_SUCCESS)
+        return TRUE;
+    SetLastError(lpOverlapped->Internal == COMM_STATUS_CANCELLED
+                     ? ERROR_OPERATION_ABORTED
+                     : static_cast<DWORD>(lpOverlapped->Internal & 0xFFFF));
+    return FALSE;
+}
+
+BOOL CancelIo(HANDLE hFile) {
+    (void)cancelIoRegistered;
+    auto object = LookupHandle(hFile);
+    if (!object)
+        return FALSE;
+    if (auto port = std::dynamic_pointer_cast<CommObject>(object))
+        return port->CancelThreadIo();
+    return TRUE; // nothing of other files is ever pending
+}
