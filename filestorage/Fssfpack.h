@@ -1,0 +1,66 @@
+#pragma once
+// The stored files' run-length codec: packed blocks of 65,533-byte pieces, each a
+// marker-mode or run-table chunk, and wrappers for strings, files and streams.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/rtl/SysUtils.h"
+
+class TStream;
+class TMemoryStream;
+
+// Raised when packed input is damaged: it would make the unpacker read or write
+// outside its buffers, or its sizes disagree. A stream read error, so that a damaged
+// container ends like any other short read.
+class EPackedDataError : public EReadError {
+public:
+    explicit EPackedDataError(const AnsiString& detail)
+        : EReadError("Packed data is damaged: " + detail) {}
+};
+
+// Bytes in one piece of unpacked data; each piece becomes one chunk.
+constexpr uint32_t SFPieceSize = 65533;
+
+// The traditional target-size bound: m + 4 * (m div 65535) + 8 with m = max(Size, 255).
+// It can be 4 bytes short for incompressible input (65,534 bytes, for one).
+uint32_t SFCalcTargetSz(uint32_t Size);
+// The true worst case: 4 + Size + 4 per piece. Buffers sized with it always suffice.
+size_t SFMaxPackedSz(uint32_t Size);
+
+// Packs Size bytes of Source into a complete packed block at Target, which holds
+// TargetSize bytes, and returns the block's length. Returns 0, having written nothing
+// past TargetSize, when the block does not fit.
+uint32_t SFPack(const void* Source, void* Target, uint32_t Size, size_t TargetSize);
+// As above for a Target of SFCalcTargetSz(Size) bytes.
+uint32_t SFPack(const void* Source, void* Target, uint32_t Size);
+
+// Unpacks the chunk sequence of Size bytes at Source (a packed block without its
+// UnpackedSize) into Target, which holds TargetSize bytes; returns the bytes written.
+// Raises EPackedDataError on damaged input; never touches memory outside the buffers.
+uint32_t SFUnpack(const void* Source, void* Target, uint32_t Size, uint32_t TargetSize);
+
+// Raises EPackedDataError when Size bytes of chunks cannot hold UnpackedSize bytes, so
+// that a damaged size is caught before a buffer of that size is allocated.
+void SFCheckUnpackedSize(uint32_t UnpackedSize, size_t Size);
+// SFUnpack into a Target of UnpackedSize bytes that must come out exactly filled.
+void SFUnpackExact(const void* Source, void* Target, uint32_t Size, uint32_t UnpackedSize);
+
+// Packed string: the bytes of a packed block. SFUnpackStr raises EPackedDataError when
+// the source is damaged or its decoded length disagrees with its UnpackedSize.
+AnsiString SFPackStr(const AnsiString& Source);
+AnsiString SFUnpackStr(const AnsiString& Source);
+
+// False when the source cannot be opened or the target cannot be created.
+// SFUnpackFile raises EPackedDataError on a damaged source (and creates no target).
+bool SFPackFile(const AnsiString& SourceName, const AnsiString& TargetName);
+bool SFUnpackFile(const AnsiString& SourceName, const AnsiString& TargetName);
+
+// Appends one packed stream record (PackedSize, then the packed block) of Source's
+// whole contents to Target at its position.
+void SFPackStream(TMemoryStream* Source, TStream* Target);
+// Reads one packed stream record from Source's position; the caller owns the result.
+// Raises EReadError when Source runs short, EPackedDataError when it is damaged.
+TMemoryStream* SFUnpackStream(TStream* Source);
+// As SFUnpackStream, into an existing Target whose contents it replaces; Target's
+// position is left at 0.
+void SFUnpackStreamInto(TStream* Source, TMemoryStream* Target);

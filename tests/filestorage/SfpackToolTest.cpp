@@ -1,0 +1,143 @@
+// The sfpack command line: formats, listings and exit statuses.
+#include <gmock/gmock.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "filestorage/Fssfpack.h"
+#include "tests/filestorage/PackHelpers.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct ToolResult {
+    int status;
+    std::string output;
+};
+
+// The build's bin folder: $VOKA_BIN, else the bin folder beside this test's own folder.
+std::string BinFolder() {
+    if (const char* bin = std::getenv("VOKA_BIN"))
+        return bin;
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin")
+        .string();
+}
+
+// Runs sfpack from the build's bin folder with stdout captured and stderr silenced.
+ToolResult Sfpack(const std::string& arguments) {
+    const std::string command = "'" + BinFolder() + "/sfpack' " + arguments + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, {}};
+    std::string output;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(SfpackTool, PackAndUnpackFilesMatchTheCodec) {
+    TempDir dir;
+    const std::string input = RandomBytes(70000, 5) + std::string(5000, 'r');
+    WriteFileBytes(dir / "in.bin", input);
+    ASSERT_EQ(Sfpack("pack " + Quote(dir / "in.bin") + " " + Quote(dir / "in.sfp")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "in.sfp"), SFPackStr(input));
+    ASSERT_EQ(Sfpack("unpack " + Quote(dir / "in.sfp") + " " + Quote(dir / "out.bin")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), input);
+}
+
+TEST(SfpackTool, BigInputsComeBackWhole) {
+    // Above the progress threshold, where the tool works slice by slice.
+    TempDir dir;
+    const std::string input = RandomBytes(5 << 20, 9) + std::string(3 << 20, '\0') + "end";
+    WriteFileBytes(dir / "big", input);
+    ASSERT_EQ(Sfpack("pack " + Quote(dir / "big") + " " + Quote(dir / "big.sfp")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "big.sfp"), SFPackStr(input));
+    ASSERT_EQ(Sfpack("unpack " + Quote(dir / "big.sfp") + " " + Quote(dir / "back")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "back"), input);
+}
+
+TEST(SfpackTool, CreateListAndExtractAContainer) {
+    TempDir dir;
+    WriteFileBytes(dir / "update.exe", "MZ" + RandomBytes(3000, 1));
+    WriteFileBytes(dir / "KZRA503.s19", "S0030000FC\r\n" + std::string(400, '0'));
+    WriteFileBytes(dir / "empty", "");
+    ASSERT_EQ(Sfpack("create " + Quote(dir / "c.sfp") + " " + Quote(dir / "update.exe") + " " +
+                     Quote(dir / "KZRA503.s19") + " " + Quote(dir / "empty"))
+                  .status,
+              0);
+    const std::string container = ReadFileBytes(dir / "c.sfp");
+    EXPECT_EQ(container.substr(0, 12), Hex("53 46 50 31 03 00 00 00 0A 00 00 00"));
+    EXPECT_EQ(container.substr(12, 10), "update.exe");
+
+    const ToolResult list = Sfpack("list " + Quote(dir / "c.sfp"));
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.output,
+              "update.exe\t3002\nKZRA503.s19\t412\nempty\t0\nCount 3\nDataSize 3414\n");
+
+    ASSERT_EQ(Sfpack("extract " + Quote(dir / "c.sfp") + " " + Quote(dir / "out/sub")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out/sub/update.exe"), ReadFileBytes(dir / "update.exe"));
+    EXPECT_EQ(ReadFileBytes(dir / "out/sub/KZRA503.s19"), ReadFileBytes(dir / "KZRA503.s19"));
+}
+
+TEST(SfpackTool, ExtractedScriptsAndElfFilesBecomeExecutable) {
+    TempDir dir;
+    WriteFileBytes(dir / "tool.sh", "#!/bin/sh\necho hi\n");
+    WriteFileBytes(dir / "prog", std::string("\x7F"
+                                             "ELF\x02\x01\x01",
+                                             7) +
+                                     RandomBytes(100, 2));
+    WriteFileBytes(dir / "data.txt", "not a program");
+    ASSERT_EQ(Sfpack("create " + Quote(dir / "c") + " " + Quote(dir / "tool.sh") + " " +
+                     Quote(dir / "prog") + " " + Quote(dir / "data.txt"))
+                  .status,
+              0);
+    ASSERT_EQ(Sfpack("extract " + Quote(dir / "c") + " " + Quote(dir / "x")).status, 0);
+    struct stat status {};
+    ASSERT_EQ(stat((dir / "x/tool.sh").c_str(), &status), 0);
+    EXPECT_TRUE(status.st_mode & S_IXUSR);
+    ASSERT_EQ(stat((dir / "x/prog").c_str(), &status), 0);
+    EXPECT_TRUE(status.st_mode & S_IXUSR);
+    ASSERT_EQ(stat((dir / "x/data.txt").c_str(), &status), 0);
+    EXPECT_FALSE(status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+}
+
+TEST(SfpackTool, ExitStatusesTellFileUsageAndDamageApart) {
+    TempDir dir;
+    EXPECT_EQ(Sfpack("").status, 2);
+    EXPECT_EQ(Sfpack("pack onlyone").status, 2);
+    EXPECT_EQ(Sfpack("frobnicate a b").status, 2);
+    EXPECT_EQ(Sfpack("--help").status, 0);
+    EXPECT_EQ(Sfpack("pack " + Quote(dir / "missing") + " " + Quote(dir / "x")).status, 1);
+    WriteFileBytes(dir / "in", "abc");
+    EXPECT_EQ(Sfpack("pack " + Quote(dir / "in") + " " + Quote(dir / "no/such/dir/x")).status, 1);
+
+    WriteFileBytes(dir / "short", Hex("03 00"));
+    EXPECT_EQ(Sfpack("unpack " + Quote(dir / "short") + " " + Quote(dir / "x")).status, 3);
+    WriteFileBytes(dir / "lying", Hex("09 00 00 00 05 00 00 00 61 62 63"));
+    EXPECT_EQ(Sfpack("unpack " + Quote(dir / "lying") + " " + Quote(dir / "x")).status, 3);
+    WriteFileBytes(dir / "cut", Hex("53 46 50 31 02 00 00 00 03 00 00 00 61"));
+    EXPECT_EQ(Sfpack("list " + Quote(dir / "cut")).status, 3);
+    EXPECT_EQ(Sfpack("extract " + Quote(dir / "cut") + " " + Quote(dir / "x")).status, 3);
+}
+
+TEST(SfpackTool, ExtractRefusesNamesThatLeaveTheFolder) {
+    TempDir dir;
+    // A legacy-form record named "../evil" holding two bytes.
+    WriteFileBytes(dir / "evil", Hex("01 00 00 00 00 00 00 00 07 00 00 00") + "../evil" +
+                                     Hex("02 00 00 00") + "hi");
+    EXPECT_EQ(Sfpack("list " + Quote(dir / "evil")).status, 0);
+    EXPECT_EQ(Sfpack("extract " + Quote(dir / "evil") + " " + Quote(dir / "x/y")).status, 3);
+    EXPECT_EQ(ReadFileBytes(dir / "x/evil"), "");
+}
+
+} // namespace
