@@ -1,0 +1,79 @@
+#include "tools/lumivox-sim/LineServer.h"
+
+#include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+using Clock = std::chrono::steady_clock;
+
+bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
+    auto lastByte = Clock::now();
+    char buffer[4096];
+    while (!stop()) {
+        int wait = pollMs;
+        if (engine_.MidCommand()) {
+            const auto gap =
+                std::chrono::milliseconds(timing_.idleGapMs) - (Clock::now() - lastByte);
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
+            if (left <= 0) {
+                engine_.LineIdle();
+                continue;
+            }
+            wait = std::min<int>(wait, int(left));
+        }
+        pollfd entry{fd_, POLLIN, 0};
+        const int ready = poll(&entry, 1, wait);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (ready == 0)
+            continue;
+        const ssize_t count = read(fd_, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            // EIO: no host has the line open just now.
+            if (errno == EIO) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+                continue;
+            }
+            return false;
+        }
+        if (count == 0)
+            continue;
+        lastByte = Clock::now();
+        const std::string answer = engine_.Receive(std::string_view(buffer, size_t(count)));
+        if (!answer.empty() && !Send(answer))
+            return false;
+    }
+    return true;
+}
+
+bool LineServer::Send(const std::string& bytes) {
+    if (timing_.delayMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(timing_.delayMs));
+    // Ten bit times per byte: start bit, eight data bits, stop bit.
+    const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / timing_.speed);
+    auto due = Clock::now();
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        size_t chunk = bytes.size() - sent;
+        if (timing_.pace) {
+            std::this_thread::sleep_until(due);
+            due += byteTime;
+            chunk = 1;
+        }
+        const ssize_t written = write(fd_, bytes.data() + sent, chunk);
+        if (written < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return false;
+        }
+        sent += size_t(written);
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Runs a unit engine on a line: reads what the host sends, hands it to the engine and
+// sends the answers back, with the answer delay and line pacing asked for.
+#include <atomic>
+#include <functional>
+
+#include "tools/lumivox-sim/UnitEngine.h"
+
+struct LineTiming {
+    unsigned speed = 19200;   // bit/s, for pacing
+    bool pace = false;        // one byte per 10 bit times
+    unsigned delayMs = 0;     // before each answer
+    unsigned idleGapMs = 500; // a pause that drops a half-received command
+};
+
+class LineServer {
+public:
+    LineServer(int fd, UnitEngine& engine, LineTiming timing)
+        : fd_(fd), engine_(engine), timing_(timing) {}
+
+    // Serves until stop() returns true (asked about at least every pollMs) or the line
+    // fails. Returns false when the line failed.
+    bool Run(const std::function<bool()>& stop, int pollMs = 50);
+
+private:
+    bool Send(const std::string& bytes);
+
+    int fd_;
+    UnitEngine& engine_;
+    LineTiming timing_;
+};
