@@ -18,7 +18,8 @@ endfunction()
 
 # voka_test(NAME [LIBS target...] [SOURCES file...])
 # A GoogleTest executable; by default every .cpp of the calling folder.
-# Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME.
+# Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME
+# (see tests/support/TestMain.cpp for the environment a test sees).
 function(voka_test name)
   cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
   if(NOT ARG_SOURCES)
@@ -27,8 +28,7 @@ function(voka_test name)
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VOKA_BIN=${CMAKE_BINARY_DIR}/bin")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # voka_resource(TARGET NAME FILE)
