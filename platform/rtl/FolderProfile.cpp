@@ -32,13 +32,13 @@ AnsiString VokaHome() {
 TFolderProfile LinuxFolderProfile() {
     const AnsiString windows = VokaHome() + "windows/";
     AnsiString temp = Environment("TMPDIR");
-    return TFolderProfile{'/', windows, windows + "system/",
-                          WithSlash(temp.empty() ? "/tmp" : temp), "/opt/"};
+    return TFolderProfile{
+        '/', windows, windows + "system/", WithSlash(temp.empty() ? "/tmp" : temp), "/opt/", ""};
 }
 
 TFolderProfile WindowsFolderProfile() {
-    return TFolderProfile{'\\', "D:\\WINNT\\", "D:\\WINNT\\system32\\", "C:\\TEMP\\",
-                          "C:\\Program Files\\"};
+    return TFolderProfile{'\\',         "D:\\WINNT\\",         "D:\\WINNT\\system32\\",
+                          "C:\\TEMP\\", "C:\\Program Files\\", ""};
 }
 
 void SetFolderProfile(const TFolderProfile* profile) {

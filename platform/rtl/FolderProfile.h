@@ -11,6 +11,8 @@ struct TFolderProfile {
     AnsiString SystemDir;
     AnsiString TempDir;
     AnsiString ProgramFilesDir;
+    // The running program's full name; empty means the real one (/proc/self/exe).
+    AnsiString ExecutableName;
 };
 
 // $VOKA_HOME, else $XDG_CONFIG_HOME/voka, else $HOME/.config/voka; ends with '/'.

@@ -1,4 +1,5 @@
 // Whole-file and folder operations of Files.h.
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/rtl/FolderProfile.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Modules.h"
 
@@ -128,7 +130,14 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
         return 0;
     }
     char path[PATH_MAX];
-    ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    ssize_t length;
+    const AnsiString profiled = CurrentFolderProfile().ExecutableName;
+    if (!profiled.empty()) {
+        length = static_cast<ssize_t>(std::min(profiled.size(), sizeof path - 1));
+        std::memcpy(path, profiled.data(), static_cast<size_t>(length));
+    } else {
+        length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    }
     if (length < 0) {
         SetLastErrorFromErrno();
         return 0;

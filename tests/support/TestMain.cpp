@@ -12,7 +12,8 @@ namespace {
 class TemporaryHome : public ::testing::Environment {
 public:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "voka-home-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "voka-home-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             std::abort();
         home_ = pattern;
@@ -20,6 +21,7 @@ public:
         setenv("HOME", home_.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home_ / ".config").c_str(), 1);
         setenv("XDG_DATA_HOME", (home_ / ".local/share").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home_.c_str(), 1);
     }
     void TearDown() override {
         std::error_code ignored;
@@ -29,7 +31,6 @@ public:
 private:
     std::filesystem::path home_;
 };
-
 
 void SetBuildEnvironment() {
     std::error_code error;

@@ -10,19 +10,31 @@ namespace {
 // Threads that each wait once on a set of handles and record what the wait returned.
 class Waiters {
 public:
-    Waiters(HANDLE event, int count) {
+    Waiters(HANDLE event, int count) : event_(event), count_(count) {
         for (int i = 0; i < count; ++i)
-            threads_.emplace_back(
-                [this, event] { results_[released_++] = WaitForSingleObject(event, INFINITE); });
+            threads_.emplace_back([this] {
+                DWORD result = WaitForSingleObject(event_, INFINITE);
+                results_[taken_++] = result;
+                ++released_;
+            });
     }
     ~Waiters() {
         for (auto& thread : threads_)
             thread.join();
     }
-    int Released() const { return released_; }
+    // How many waits returned, once every thread has either left the event or still
+    // waits on it (a woken thread needs a moment to record its result).
+    int Released() const {
+        while (released_ + static_cast<int>(EventWaiterCount(event_)) != count_)
+            std::this_thread::yield();
+        return released_;
+    }
     DWORD Result(int i) const { return results_[i]; }
 
 private:
+    HANDLE event_;
+    int count_;
+    std::atomic<int> taken_{0};
     std::atomic<int> released_{0};
     DWORD results_[8] = {};
     std::vector<std::thread> threads_;
