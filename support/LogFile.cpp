@@ -4,7 +4,8 @@ VOKA_PUBLISH(TnrCustomLogFile, p) {
     p.Event("OnFatalError", &TnrCustomLogFile::GetOnFatalError, &TnrCustomLogFile::SetOnFatalError);
 }
 
-void TnrCustomLogFile::DoFatalErrors(uint32_t ErrorCode, uint32_t Detail, const AnsiString& ErrorMsg) {
+void TnrCustomLogFile::DoFatalErrors(uint32_t ErrorCode, uint32_t Detail,
+                                     const AnsiString& ErrorMsg) {
     bool raise = true;
     if (FOnFatalError)
         FOnFatalError(this, ErrorCode, Detail, ErrorMsg, raise);

@@ -33,9 +33,7 @@ public:
     virtual void AddSysInfo() { throw EAbstractError(); }
     virtual void AddLog(TDetailLevel, const AnsiString&) { throw EAbstractError(); }
     virtual void AddFmt(const AnsiString&, TFormatArgs) { throw EAbstractError(); }
-    virtual void AddLogFmt(TDetailLevel, const AnsiString&, TFormatArgs) {
-        throw EAbstractError();
-    }
+    virtual void AddLogFmt(TDetailLevel, const AnsiString&, TFormatArgs) { throw EAbstractError(); }
 
     // AddLogFmt(dlSimple, "Fatal Error: %u, %u, %s", {code, detail, text})
     void AddLogFmt(TDetailLevel Level, const AnsiString& Fmt, std::initializer_list<TVarRec> Args) {

@@ -2,10 +2,12 @@
 
 #include <memory>
 
-TnrNotifyList::~TnrNotifyList() { Clear(); }
+TnrNotifyList::~TnrNotifyList() {
+    Clear();
+}
 
 TnrNotifyEvent& TnrNotifyList::Entry(int32_t Index) const {
-    return *static_cast<TnrNotifyEvent*>(TList::Get(Index));  // raises the list index error
+    return *static_cast<TnrNotifyEvent*>(TList::Get(Index)); // raises the list index error
 }
 
 int32_t TnrNotifyList::Add(const TnrNotifyEvent& Event) {
@@ -27,9 +29,13 @@ void TnrNotifyList::Clear() {
     TList::Clear();
 }
 
-TnrNotifyEvent TnrNotifyList::Get(int32_t Index) const { return Entry(Index); }
+TnrNotifyEvent TnrNotifyList::Get(int32_t Index) const {
+    return Entry(Index);
+}
 
-void TnrNotifyList::Put(int32_t Index, const TnrNotifyEvent& Event) { Entry(Index) = Event; }
+void TnrNotifyList::Put(int32_t Index, const TnrNotifyEvent& Event) {
+    Entry(Index) = Event;
+}
 
 int32_t TnrNotifyList::IndexOf(const TnrNotifyEvent& Event) const {
     for (int32_t i = 0; i < Count(); ++i)
@@ -41,7 +47,7 @@ int32_t TnrNotifyList::IndexOf(const TnrNotifyEvent& Event) const {
 void TnrNotifyList::Call(TObject* Sender, int32_t Code) const {
     const int32_t n = Count();
     for (int32_t i = 0; i < n; ++i) {
-        TnrNotifyEvent listener = Get(i);  // a copy: the listener may change the list
+        TnrNotifyEvent listener = Get(i); // a copy: the listener may change the list
         listener(Sender, Code);
     }
 }

@@ -1,6 +1,5 @@
 #include "support/Nrsysutils.h"
 
-
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FolderProfile.h"
 #include "platform/win32/Files.h"
@@ -8,8 +7,8 @@
 
 namespace Nrsysutils {
 
-void DecodeDateTime(TDateTime value, uint16_t& Year, uint16_t& Month, uint16_t& Day,
-                    uint16_t& Hour, uint16_t& Min, uint16_t& Sec, uint16_t& MSec) {
+void DecodeDateTime(TDateTime value, uint16_t& Year, uint16_t& Month, uint16_t& Day, uint16_t& Hour,
+                    uint16_t& Min, uint16_t& Sec, uint16_t& MSec) {
     int year, month, day, hour, min, sec, msec;
     DecodeDate(value, year, month, day);
     DecodeTime(value, hour, min, sec, msec);
@@ -83,14 +82,16 @@ AnsiString GUIDToString(const GUID& Guid) {
 }
 
 GUID StringToGUID(const AnsiString& Text) {
-    std::u16string wide(Text.begin(), Text.end());  // widening, byte for byte
+    std::u16string wide(Text.begin(), Text.end()); // widening, byte for byte
     GUID result;
     if (CLSIDFromString(wide.c_str(), &result) != NOERROR)
         throw Exception("!!!!");
     return result;
 }
 
-HRESULT CreateGUID(GUID& Guid) { return CoCreateGuid(&Guid); }
+HRESULT CreateGUID(GUID& Guid) {
+    return CoCreateGuid(&Guid);
+}
 
 AnsiString GetDequotedString(const AnsiString& Text) {
     if (Text.size() >= 2 && (Text.front() == '"' || Text.front() == '\'') &&
@@ -145,7 +146,11 @@ TCriticalSection& ThreadLock() {
 }
 } // namespace
 
-void nrEnterThreadCritical() { ThreadLock().Enter(); }
-void nrLeaveThreadCritical() { ThreadLock().Leave(); }
+void nrEnterThreadCritical() {
+    ThreadLock().Enter();
+}
+void nrLeaveThreadCritical() {
+    ThreadLock().Leave();
+}
 
 } // namespace Nrsysutils

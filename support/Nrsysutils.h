@@ -9,8 +9,8 @@
 
 namespace Nrsysutils {
 
-void DecodeDateTime(TDateTime value, uint16_t& Year, uint16_t& Month, uint16_t& Day,
-                    uint16_t& Hour, uint16_t& Min, uint16_t& Sec, uint16_t& MSec);
+void DecodeDateTime(TDateTime value, uint16_t& Year, uint16_t& Month, uint16_t& Day, uint16_t& Hour,
+                    uint16_t& Min, uint16_t& Sec, uint16_t& MSec);
 // Raises EConvertError for an impossible date or time.
 TDateTime EncodeDateTime(uint16_t Year, uint16_t Month, uint16_t Day, uint16_t Hour, uint16_t Min,
                          uint16_t Sec, uint16_t MSec);

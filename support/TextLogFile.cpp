@@ -29,7 +29,9 @@ void TnrLogFile::Save() {
     FLines.Clear();
 }
 
-void TnrLogFile::Clear() { FLines.Clear(); }
+void TnrLogFile::Clear() {
+    FLines.Clear();
+}
 
 void TnrLogFile::Write(int Level, const AnsiString& Text) {
     AnsiString stamp = FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", Now());
@@ -38,7 +40,9 @@ void TnrLogFile::Write(int Level, const AnsiString& Text) {
         Save();
 }
 
-void TnrLogFile::Add(const AnsiString& Text) { Write(-1, Text); }
+void TnrLogFile::Add(const AnsiString& Text) {
+    Write(-1, Text);
+}
 
 void TnrLogFile::AddLog(TDetailLevel Level, const AnsiString& Text) {
     if (Level <= FDetailLevel)

@@ -26,10 +26,10 @@ public:
 
 private:
     void UpdateTimer();
-    void Tick();  // the loop's timer message: an exception from Timer() loses only this tick
+    void Tick(); // the loop's timer message: an exception from Timer() loses only this tick
 
     uint32_t FInterval = 1000;
-    uint32_t FLoopTimer = 0;  // the loop's timer id; 0 = stopped
+    uint32_t FLoopTimer = 0; // the loop's timer id; 0 = stopped
     TNotifyEvent FOnTimer;
     bool FEnabled = true;
 };

@@ -71,8 +71,8 @@ HRESULT CoCreateGuid(GUID* guid) {
     uint8_t bytes[16];
     for (auto& byte : bytes)
         byte = static_cast<uint8_t>(source());
-    bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
-    bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40); // version 4
+    bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
     guid->Data1 = static_cast<DWORD>(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3]);
     guid->Data2 = static_cast<WORD>(bytes[4] << 8 | bytes[5]);
     guid->Data3 = static_cast<WORD>(bytes[6] << 8 | bytes[7]);

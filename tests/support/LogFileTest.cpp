@@ -58,7 +58,7 @@ TEST(LogFile, WritesFilteredTimeStampedLines) {
     log.SetFileName(dir / "serial.log");
     log.SetDetailLevel(dlDetail);
     log.AddLog(dlSimple, "reRore: The port COM1 succesful opened");
-    log.AddLog(dlDebug, "reRore: Try to send char 41h ...");  // above the level: dropped
+    log.AddLog(dlDebug, "reRore: Try to send char 41h ..."); // above the level: dropped
     log.AddLogFmt(dlSimple, "Fatal Error: %u, %u, %s", {1, 0, AnsiString("boom")});
     log.AddFmt("%.4x", {0xAB});
 

@@ -27,7 +27,9 @@ struct Listener {
     void Throw(TObject*, int32_t) { throw Exception("listener failed"); }
 };
 
-TnrNotifyEvent Notify(Listener& l) { return TnrNotifyEvent::Bind<&Listener::OnNotify>(&l); }
+TnrNotifyEvent Notify(Listener& l) {
+    return TnrNotifyEvent::Bind<&Listener::OnNotify>(&l);
+}
 
 class NotifyListTest : public ::testing::Test {
 protected:
@@ -39,7 +41,7 @@ protected:
 
 TEST_F(NotifyListTest, CallsInSubscriptionOrderAndDuplicatesTwice) {
     Listener a{"a"}, b{"b"};
-    list.Call(&sender, 1);  // empty: nothing happens
+    list.Call(&sender, 1); // empty: nothing happens
     EXPECT_TRUE(calls.empty());
 
     EXPECT_EQ(list.Add(Notify(a)), 0);
@@ -55,7 +57,7 @@ TEST_F(NotifyListTest, IndexOfNeedsObjectAndOperationEqual) {
     list.Add(TnrNotifyEvent::Bind<&Listener::OnOther>(&a));
     EXPECT_EQ(list.IndexOf(Notify(a)), 0);
     EXPECT_EQ(list.IndexOf(TnrNotifyEvent::Bind<&Listener::OnOther>(&a)), 1);
-    EXPECT_EQ(list.IndexOf(Notify(b)), -1);  // same operation, other object
+    EXPECT_EQ(list.IndexOf(Notify(b)), -1); // same operation, other object
 }
 
 TEST_F(NotifyListTest, DeleteMovesLaterPositionsDownAndPutOverwrites) {

@@ -22,8 +22,8 @@ TEST(Octal, ConvertsBothWays) {
     EXPECT_EQ(OctToInt("8"), 0);
     EXPECT_EQ(OctToInt("1x"), 0);
     EXPECT_EQ(OctToInt("17x7"), 0);
-    EXPECT_EQ(OctToInt("37777777777"), -1);    // wraps at 32 bits
-    EXPECT_EQ(OctToInt("100000000000"), 0);    // 2^33 wraps to 0
+    EXPECT_EQ(OctToInt("37777777777"), -1); // wraps at 32 bits
+    EXPECT_EQ(OctToInt("100000000000"), 0); // 2^33 wraps to 0
     for (uint32_t value : {1u, 7u, 64u, 123456789u})
         EXPECT_EQ(static_cast<uint32_t>(OctToInt(IntToOct(value))), value);
 }
@@ -103,9 +103,10 @@ TEST(Guid, TextRoundTripIsUpperCaseAndExact) {
 }
 
 TEST(Guid, RejectedTextRaisesTheFourBangs) {
-    for (const char* text : {"", "4D36E978-E325-11CE-BFC1-08002BE10318",
-                             "{4D36E978-E325-11CE-BFC1-08002BE1031}", "{4D36E978-E325-11CE-BFC1-08002BE10318}x",
-                             "{4D36E978-E325-11CE-BFC108002BE10318}", "{4D36E97G-E325-11CE-BFC1-08002BE10318}"}) {
+    for (const char* text :
+         {"", "4D36E978-E325-11CE-BFC1-08002BE10318", "{4D36E978-E325-11CE-BFC1-08002BE1031}",
+          "{4D36E978-E325-11CE-BFC1-08002BE10318}x", "{4D36E978-E325-11CE-BFC108002BE10318}",
+          "{4D36E97G-E325-11CE-BFC1-08002BE10318}"}) {
         try {
             StringToGUID(text);
             ADD_FAILURE() << text;
@@ -148,7 +149,7 @@ TEST(Folders, ExcludeTrailingPathDelimiterFollowsTheProfile) {
     SetFolderProfile(&windows);
     EXPECT_EQ(ExcludeTrailingPathDelimiter("C:\\Data\\"), "C:\\Data");
     EXPECT_EQ(ExcludeTrailingPathDelimiter("/tmp/"), "/tmp/");
-    EXPECT_TRUE(ForceDirectories("C:\\"));  // a drive root is taken as existing
+    EXPECT_TRUE(ForceDirectories("C:\\")); // a drive root is taken as existing
     SetFolderProfile(nullptr);
 }
 
@@ -166,7 +167,7 @@ TEST(DateTime, PacksAndUnpacks) {
 TEST(ThreadLock, IsRecursiveForItsOwnerAndExcludesOthers) {
     std::atomic<bool> otherEntered{false};
     nrEnterThreadCritical();
-    nrEnterThreadCritical();  // a second enter by the owner must not block
+    nrEnterThreadCritical(); // a second enter by the owner must not block
     nrLeaveThreadCritical();
     std::thread other([&] {
         nrEnterThreadCritical();
@@ -174,7 +175,7 @@ TEST(ThreadLock, IsRecursiveForItsOwnerAndExcludesOthers) {
         nrLeaveThreadCritical();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(otherEntered);  // still held once
+    EXPECT_FALSE(otherEntered); // still held once
     nrLeaveThreadCritical();
     other.join();
     EXPECT_TRUE(otherEntered);

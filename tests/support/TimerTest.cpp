@@ -38,7 +38,7 @@ TEST_F(TimerTest, NeedsAHandlerAndTicksWithTheDefaultSecond) {
     EXPECT_EQ(timer.GetInterval(), 1000u);
     EXPECT_TRUE(timer.GetEnabled());
     Pass(5000);
-    EXPECT_EQ(counter.ticks, 0);  // no handler: stopped
+    EXPECT_EQ(counter.ticks, 0); // no handler: stopped
 
     timer.SetOnTimer(onTimer);
     Pass(999);
@@ -70,12 +70,12 @@ TEST_F(TimerTest, OnlyARealChangeRestartsThePeriod) {
     timer.SetInterval(500);
     timer.SetOnTimer(onTimer);
     Pass(300);
-    timer.SetInterval(500);  // same value: the period runs on
+    timer.SetInterval(500); // same value: the period runs on
     Pass(200);
     EXPECT_EQ(counter.ticks, 1);
 
     Pass(300);
-    timer.SetOnTimer(onTimer);  // setting the handler always restarts
+    timer.SetOnTimer(onTimer); // setting the handler always restarts
     Pass(200);
     EXPECT_EQ(counter.ticks, 1);
     Pass(300);
