@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "app/SettingsTransfer.h"
 #include "app/UpdateLaunch.h"
+#include "platform/classes/Application.h"
 #include "platform/rtl/StringList.h"
 
 namespace {
@@ -58,6 +59,10 @@ int ListPorts() {
 }
 
 int Transfer(const std::string& command, const AnsiString& fileName, uint16_t portNo) {
+    // As in the window, port events are handed to this thread and handled only while a
+    // command waits for the unit; without an application object they would be handled
+    // on the dispatch thread at any moment and could take a reply before it is read.
+    TApplication application;
     auto port = CreateSettingsPort();
     port->SetComPortNo(portNo);
     TConsoleDisplay display;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainForm.h"
+#include "platform/classes/Application.h"
 #include "tests/app/CapturedUser.h"
 #include "tests/app/SimulatedUnit.h"
 #include "tests/support/TempDir.h"
@@ -47,6 +48,7 @@ protected:
 
     TempDir dir;
     CapturedUser user;
+    TApplication application; // port events reach this thread, as in the program
     std::unique_ptr<TreRore> port;
     RecordingDisplay display;
 };
