@@ -68,8 +68,8 @@ int ShowMessageBox(HWND owner, const AnsiString& text, const AnsiString& caption
     int defaultId = DefaultMessageBoxAnswer(flags);
     QAbstractButton* escape = nullptr;
     for (int id : buttons) {
-        const ButtonText& spec = ButtonFor(id);
-        QPushButton* button = box.addButton(QString::fromLatin1(spec.Text), spec.Role);
+        const ButtonText& text = ButtonFor(id);
+        QPushButton* button = box.addButton(QString::fromLatin1(text.Text), text.Role);
         ids.emplace_back(button, id);
         if (id == defaultId)
             box.setDefaultButton(button);
