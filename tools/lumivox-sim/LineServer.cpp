@@ -1,5 +1,6 @@
 #include "tools/lumivox-sim/LineServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <poll.h>
@@ -10,6 +11,8 @@ using Clock = std::chrono::steady_clock;
 
 bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
     auto lastByte = Clock::now();
+    // When the last byte the host has sent so far is through the line.
+    auto inboundDone = lastByte;
     char buffer[4096];
     while (!stop()) {
         int wait = pollMs;
@@ -46,6 +49,11 @@ bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
         if (count == 0)
             continue;
         lastByte = Clock::now();
+        if (timing_.pace) {
+            // A pseudo-terminal hands the host's bytes over at once; a line takes its time.
+            inboundDone = std::max(inboundDone, lastByte) + count * timing_.ByteTime();
+            std::this_thread::sleep_until(inboundDone);
+        }
         const std::string answer = engine_.Receive(std::string_view(buffer, size_t(count)));
         if (!answer.empty() && !Send(answer))
             return false;
@@ -56,8 +64,7 @@ bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
 bool LineServer::Send(const std::string& bytes) {
     if (timing_.delayMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(timing_.delayMs));
-    // Ten bit times per byte: start bit, eight data bits, stop bit.
-    const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / timing_.speed);
+    const auto byteTime = timing_.ByteTime();
     auto due = Clock::now();
     size_t sent = 0;
     while (sent < bytes.size()) {

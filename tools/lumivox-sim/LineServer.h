@@ -2,15 +2,21 @@
 // Runs a unit engine on a line: reads what the host sends, hands it to the engine and
 // sends the answers back, with the answer delay and line pacing asked for.
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 #include "tools/lumivox-sim/UnitEngine.h"
 
 struct LineTiming {
     unsigned speed = 19200;   // bit/s, for pacing
-    bool pace = false;        // one byte per 10 bit times
+    bool pace = false;        // one byte per 10 bit times, in both directions
     unsigned delayMs = 0;     // before each answer
     unsigned idleGapMs = 500; // a pause that drops a half-received command
+
+    // Start bit, eight data bits, stop bit.
+    std::chrono::nanoseconds ByteTime() const {
+        return std::chrono::nanoseconds(10'000'000'000LL / speed);
+    }
 };
 
 class LineServer {

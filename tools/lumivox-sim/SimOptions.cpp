@@ -14,7 +14,7 @@ const char* const kSimUsage =
     "  --boot                be in the boot loader (firmware reflash)\n"
     "  --flash FILE          keep the boot loader's 64 KiB flash in FILE\n"
     "  --speed BPS           line speed for --pace (default 19200, boot 9600)\n"
-    "  --pace                send answers at the real line speed\n"
+    "  --pace                move bytes both ways at the real line speed\n"
     "  --delay MS            wait before each answer\n"
     "  --log FILE            log what was received to FILE instead of standard error\n"
     "  --silent              answer nothing\n"
