@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "comm/reRore.h"
+#include "tests/bench/Percentile.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -63,14 +64,6 @@ private:
     std::atomic<bool> stop_ = false;
     std::atomic<Clock::time_point> writtenAt_{};
 };
-
-double Percentile(std::vector<double> samples, double fraction) {
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    const auto index = static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1));
-    return samples[index];
-}
 
 void BM_WaitForBytesReaction(benchmark::State& state) {
     PtyFeed feed;
