@@ -152,22 +152,22 @@ BOOL CommPort::Submit(Operation operation, DWORD* done, Lock& lock) {
 }
 
 BOOL CommPort::Read(void* buffer, DWORD count, DWORD* done, OVERLAPPED* overlapped) {
-    Lock lock(mutex_);
-    if (done)
-        *done = 0;
-    if (!Usable())
-        return FALSE;
-    if (AbortLatched()) {
-        SetLastError(ERROR_OPERATION_ABORTED);
-        return FALSE;
-    }
     Operation operation(Kind::Read, overlapped);
     operation.target = static_cast<uint8_t*>(buffer);
     operation.count = count;
-    return Submit(operation, done, lock);
+    return SubmitTransfer(operation, done);
 }
 
 BOOL CommPort::Write(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* overlapped) {
+    Operation operation(Kind::Write, overlapped);
+    operation.source = static_cast<const uint8_t*>(buffer);
+    operation.count = count;
+    return SubmitTransfer(operation, done);
+}
+
+// Reads and writes are admitted alike: none on a closed or failed port, none while an
+// abort is latched.
+BOOL CommPort::SubmitTransfer(const Operation& operation, DWORD* done) {
     Lock lock(mutex_);
     if (done)
         *done = 0;
@@ -177,9 +177,6 @@ BOOL CommPort::Write(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* o
         SetLastError(ERROR_OPERATION_ABORTED);
         return FALSE;
     }
-    Operation operation(Kind::Write, overlapped);
-    operation.source = static_cast<const uint8_t*>(buffer);
-    operation.count = count;
     return Submit(operation, done, lock);
 }
 

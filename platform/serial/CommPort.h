@@ -60,6 +60,7 @@ private:
     using Lock = std::unique_lock<std::mutex>;
 
     BOOL Submit(Operation operation, DWORD* done, Lock& lock);
+    BOOL SubmitTransfer(const Operation& operation, DWORD* done);
     BOOL Usable(); // FALSE with the last error when closed or gone
     void Complete(Operation& operation, ULONG_PTR status);
     void AbortAll(std::list<Operation>& operations, ULONG_PTR status);
