@@ -44,3 +44,12 @@ function(voka_resource target name file)
     VERBATIM)
   target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# voka_keep_linked(TARGET SYMBOL...)
+# Units that register classes or drivers before main are named by no caller; every program
+# that links TARGET keeps the units defining these symbols.
+function(voka_keep_linked target)
+  foreach(symbol IN LISTS ARGN)
+    target_link_options(${target} INTERFACE "LINKER:--undefined=${symbol}")
+  endforeach()
+endfunction()
