@@ -108,9 +108,11 @@ TEST_P(EventsTest, ClosingFromInsideTheReceiveHandlerEndsCleanly) {
     struct Closer : TObject {
         TreRore* comm = nullptr;
         std::atomic<int> calls = 0;
+        std::atomic<bool> closed = false;
         void Received(TObject*, const void*, uint32_t) {
             ++calls;
             comm->SetActive(false);
+            closed = true;
         }
     } closer;
     closer.comm = comm.get();
@@ -119,6 +121,9 @@ TEST_P(EventsTest, ClosingFromInsideTheReceiveHandlerEndsCleanly) {
     comm->SetActive(true);
     remote->Inject("stop");
     ASSERT_TRUE(WaitUntil([&] { return recorder.Closes() == 1; }));
+    // OnClose comes from inside the close, before its threads are released: without an
+    // application object that is the dispatch thread, so reopening waits for it to finish.
+    ASSERT_TRUE(WaitUntil([&] { return closer.closed.load(); }));
     EXPECT_EQ(closer.calls, 1);
     // It can be opened again and used at once.
     comm->SetOnAfterReceive(TOnReceived::Bind<&ThreadSafeRecorder::Received>(&recorder));
