@@ -19,6 +19,15 @@ BOOL Invalid() {
     return FALSE;
 }
 
+// Hands the caller's record to the port behind the handle; a missing record is invalid.
+template <class Record, class Member>
+BOOL WithRecord(HANDLE handle, Record* record, Member member) {
+    auto port = Port(handle);
+    if (!port)
+        return FALSE;
+    return record ? ((*port).*member)(*record) : Invalid();
+}
+
 // Fills a configuration record around a DCB; FALSE with ERROR_INSUFFICIENT_BUFFER (and the
 // size needed) when the caller's record is too small.
 BOOL FillConfig(const DCB& dcb, LPCOMMCONFIG config, LPDWORD size) {
@@ -69,17 +78,11 @@ BOOL SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue) {
 }
 
 BOOL GetCommState(HANDLE hFile, LPDCB lpDCB) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpDCB ? port->GetState(*lpDCB) : Invalid();
+    return WithRecord(hFile, lpDCB, &CommObject::GetState);
 }
 
 BOOL SetCommState(HANDLE hFile, LPDCB lpDCB) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpDCB ? port->SetState(*lpDCB) : Invalid();
+    return WithRecord(hFile, lpDCB, &CommObject::SetState);
 }
 
 BOOL GetCommConfig(HANDLE hCommDev, LPCOMMCONFIG lpCC, LPDWORD lpdwSize) {
@@ -111,17 +114,11 @@ BOOL GetDefaultCommConfigA(LPCSTR lpszName, LPCOMMCONFIG lpCC, LPDWORD lpdwSize)
 }
 
 BOOL GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpCommTimeouts ? port->GetTimeouts(*lpCommTimeouts) : Invalid();
+    return WithRecord(hFile, lpCommTimeouts, &CommObject::GetTimeouts);
 }
 
 BOOL SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpCommTimeouts ? port->SetTimeouts(*lpCommTimeouts) : Invalid();
+    return WithRecord(hFile, lpCommTimeouts, &CommObject::SetTimeouts);
 }
 
 BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
@@ -130,10 +127,7 @@ BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
 }
 
 BOOL GetCommMask(HANDLE hFile, LPDWORD lpEvtMask) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpEvtMask ? port->GetMask(*lpEvtMask) : Invalid();
+    return WithRecord(hFile, lpEvtMask, &CommObject::GetMask);
 }
 
 BOOL WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped) {
@@ -164,17 +158,11 @@ BOOL ClearCommBreak(HANDLE hFile) {
 }
 
 BOOL GetCommModemStatus(HANDLE hFile, LPDWORD lpModemStat) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpModemStat ? port->GetModemStatus(*lpModemStat) : Invalid();
+    return WithRecord(hFile, lpModemStat, &CommObject::GetModemStatus);
 }
 
 BOOL GetCommProperties(HANDLE hFile, LPCOMMPROP lpCommProp) {
-    auto port = Port(hFile);
-    if (!port)
-        return FALSE;
-    return lpCommProp ? port->GetProperties(*lpCommProp) : Invalid();
+    return WithRecord(hFile, lpCommProp, &CommObject::GetProperties);
 }
 
 BOOL TransmitCommChar(HANDLE hFile, char cChar) {
