@@ -16,19 +16,23 @@ function(voka_library name)
   endif()
 endfunction()
 
-# voka_test(NAME [LIBS target...] [SOURCES file...])
+# voka_test(NAME [TIMEOUT seconds] [LIBS target...] [SOURCES file...])
 # A GoogleTest executable; by default every .cpp of the calling folder.
 # Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME
-# (see tests/support/TestMain.cpp for the environment a test sees).
+# (see tests/support/TestMain.cpp for the environment a test sees), and fails once it
+# has run for TIMEOUT seconds (60 unless given), so a hang fails fast.
 function(voka_test name)
-  cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS;SOURCES" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 60)
+  endif()
   if(NOT ARG_SOURCES)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
 # voka_resource(TARGET NAME FILE)
