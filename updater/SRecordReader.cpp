@@ -1,7 +1,8 @@
 #include "updater/SRecordReader.h"
 
 #include <cstdio>
-#include <fstream>
+
+#include "updater/FirmwareFile.h"
 
 namespace {
 int HexDigit(char c) {
@@ -23,12 +24,41 @@ int HexByte(const std::string& text, size_t at) {
     return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
-std::string Printf(const char* format, const char* text, int number) {
-    char buffer[512];
-    if (text)
-        std::snprintf(buffer, sizeof buffer, format, text);
-    else
-        std::snprintf(buffer, sizeof buffer, format, number);
+// "S", the type, the count and its 255 counted bytes.
+constexpr size_t kLongestRecord = 4 + 2 * 255;
+
+void TrimLineEnd(std::string& line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.pop_back();
+}
+
+enum class LineRead { Line, TooLong, End, Failed };
+
+// The next line without its line end and trailing blanks. A line is given up as soon as
+// it is longer than any record, so nothing grows with what the file holds.
+LineRead NextLine(std::istream& in, std::string& line) {
+    line.clear();
+    bool any = false;
+    char c = 0;
+    while (in.get(c)) {
+        any = true;
+        if (c == '\n')
+            return LineRead::Line;
+        line.push_back(c);
+        if (line.size() > kLongestRecord) {
+            TrimLineEnd(line);
+            if (line.size() > kLongestRecord)
+                return LineRead::TooLong;
+        }
+    }
+    if (in.bad())
+        return LineRead::Failed;
+    return any ? LineRead::Line : LineRead::End;
+}
+
+std::string LineMessage(const char* format, long long line) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, format, line);
     return buffer;
 }
 
@@ -92,15 +122,15 @@ std::string SRecordResult::Message(const std::string& fileName) const {
     case SRecordError::None:
         return {};
     case SRecordError::CannotOpen:
-        return Printf("Can't open input file %s\n", fileName.c_str(), 0);
+        return "Can't open input file " + fileName + "\n";
     case SRecordError::Parse:
-        return Printf("S-record parse error at line %d\n", nullptr, line);
+        return LineMessage("S-record parse error at line %lld\n", line);
     case SRecordError::Checksum:
-        return Printf("S-record checksum error at line %d\n", nullptr, line);
+        return LineMessage("S-record checksum error at line %lld\n", line);
     case SRecordError::DataParse:
-        return Printf("S-record data parse error at line %d\n", nullptr, line);
+        return LineMessage("S-record data parse error at line %lld\n", line);
     case SRecordError::AddressOutOfRange:
-        return Printf("Address out of range at line %d\n", nullptr, line);
+        return LineMessage("Address out of range at line %lld\n", line);
     }
     return {};
 }
@@ -108,11 +138,18 @@ std::string SRecordResult::Message(const std::string& fileName) const {
 SRecordResult ReadSRecords(std::istream& in, FirmwareImage& image,
                            const std::function<void(const std::string&)>& note) {
     std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
+    for (long long number = 1;; ++number) {
+        switch (NextLine(in, line)) {
+        case LineRead::Line:
+            break;
+        case LineRead::TooLong:
+            return {SRecordError::Parse, number};
+        case LineRead::End:
+            return {};
+        case LineRead::Failed:
+            return {SRecordError::CannotOpen, 0};
+        }
+        TrimLineEnd(line);
         switch (KindOf(line)) {
         case LineKind::Ignored:
             continue;
@@ -120,7 +157,7 @@ SRecordResult ReadSRecords(std::istream& in, FirmwareImage& image,
             return {};
         case LineKind::Unknown: {
             char text[64];
-            std::snprintf(text, sizeof text, "Skipping S%c record at line %d\n", line[1], number);
+            std::snprintf(text, sizeof text, "Skipping S%c record at line %lld\n", line[1], number);
             if (note)
                 note(text);
             continue;
@@ -130,13 +167,12 @@ SRecordResult ReadSRecords(std::istream& in, FirmwareImage& image,
                 return {error, number};
         }
     }
-    return {};
 }
 
 SRecordResult LoadSRecordFile(const std::string& path, FirmwareImage& image,
                               const std::function<void(const std::string&)>& note) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    FirmwareFile file(path);
+    if (!file.IsOpen())
         return {SRecordError::CannotOpen, 0};
-    return ReadSRecords(in, image, note);
+    return ReadSRecords(file.Stream(), image, note);
 }

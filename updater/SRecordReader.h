@@ -21,7 +21,7 @@ enum class SRecordError { None, CannotOpen, Parse, Checksum, DataParse, AddressO
 
 struct SRecordResult {
     SRecordError error = SRecordError::None;
-    int line = 0; // counted from 1
+    long long line = 0; // counted from 1
     explicit operator bool() const { return error == SRecordError::None; }
     // The updater's text for the failure ("S-record checksum error at line 7\n").
     std::string Message(const std::string& fileName) const;
@@ -29,8 +29,10 @@ struct SRecordResult {
 
 // Reads records until an S7, S8 or S9 record or the end of the input. Lines that do not
 // begin with 'S' and S0 records are ignored; record types the reader does not know are
-// skipped, each with a note "Skipping S%c record at line %d\n".
+// skipped, each with a note "Skipping S%c record at line %d\n". A line longer than any
+// record is a parse error; a read error (the stream turned bad) is CannotOpen.
 SRecordResult ReadSRecords(std::istream& in, FirmwareImage& image,
                            const std::function<void(const std::string&)>& note);
+// The file at path, which must be a regular file.
 SRecordResult LoadSRecordFile(const std::string& path, FirmwareImage& image,
                               const std::function<void(const std::string&)>& note);

@@ -192,6 +192,11 @@ TEST_F(UpdaterSession, ArgumentPortAndFileErrors) {
     std::tie(code, output) = Run({"COM2", dir / "missing.s19"});
     EXPECT_EQ(code, 2);
     EXPECT_TRUE(Has(output, "Can't open input file " + (dir / "missing.s19") + "\n"));
+    // Not a regular file: refused before the unit hears anything.
+    std::tie(code, output) = Run({"COM2", dir.Path().string()});
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(Has(output, "Can't open input file " + dir.Path().string() + "\n")) << output;
+    EXPECT_FALSE(Has(output, "Waiting for Lumivox"));
     WriteFileBytes(dir / "bad.s19", "S0030000FC\nS1050000zz\n");
     std::tie(code, output) = Run({"COM2", dir / "bad.s19"});
     EXPECT_EQ(code, 2);
