@@ -36,7 +36,11 @@ AnsiString PortNameOf(const AnsiString& deviceName) {
 
 HANDLE OpenSerialDevice(LPCSTR name, DWORD access, DWORD share, DWORD flags) {
     (void)access, (void)share, (void)flags; // ports are always exclusive and overlapped
-    const AnsiString device = ResolvePortName(PortNameOf(name ? name : ""));
+    // A device path ("\\.\/dev/ttyUSB0") names its device itself; a port name, which never
+    // holds a '/', goes through the port map.
+    const AnsiString portName = PortNameOf(name ? name : "");
+    const bool path = portName.find('/') != AnsiString::npos;
+    const AnsiString device = path ? portName : ResolvePortName(portName);
     if (device.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;

@@ -1,8 +1,9 @@
 #pragma once
-// Joins the serial drivers to the platform: the device opener behind CreateFileA("\\\\.\\COMn"),
-// the live port map behind HARDWARE\DEVICEMAP\SERIALCOMM, and the port probe of
-// GetDefaultCommConfigA. Every program linking voka_serial runs this before main (the library
-// makes the linker keep this unit); calling it again does nothing.
+// Joins the serial drivers to the platform: the device opener behind CreateFileA("\\\\.\\COMn")
+// (a device path after the prefix, "\\\\.\\/dev/ttyUSB0", opens that device), the live port
+// map behind HARDWARE\DEVICEMAP\SERIALCOMM, and the port probe of GetDefaultCommConfigA. Every
+// program linking voka_serial runs this before main (the library makes the linker keep this
+// unit); calling it again does nothing.
 #include <utility>
 #include <vector>
 

@@ -29,12 +29,15 @@ struct UpdaterOverPty : ::testing::Test {
     // Runs update.exe under the simulator; the answers file is its standard input.
     int Run(const std::string& simOptions, const std::string& updaterArguments,
             const std::string& answers = "y\n") {
+        return RunUnderSim(simOptions, "'" + Bin("update.exe") + "' " + updaterArguments, answers);
+    }
+    int RunUnderSim(const std::string& simOptions, const std::string& command,
+                    const std::string& answers) {
         WriteFileBytes(dir / "answers", answers);
-        const std::string command = "cd '" + dir.Path().string() + "' && '" + Bin("lumivox-sim") +
-                                    "' --boot --com 3 --flash flash.bin --log sim.log " +
-                                    simOptions + " --run '" + Bin("update.exe") + "' " +
-                                    updaterArguments + " <answers >out.txt";
-        const int status = std::system(command.c_str());
+        const std::string line = "cd '" + dir.Path().string() + "' && '" + Bin("lumivox-sim") +
+                                 "' --boot --com 3 --flash flash.bin --log sim.log " + simOptions +
+                                 " --run " + command + " <answers >out.txt";
+        const int status = std::system(line.c_str());
         output = ReadFileBytes(dir / "out.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -103,6 +106,17 @@ TEST_F(UpdaterOverPty, WrongArgumentsShowTheUsageAndAnUnknownPortFails) {
     EXPECT_EQ(output, std::string(kUpdaterBanner) + kUpdaterUsage);
     EXPECT_EQ(Run("", "COM8 " + Firmware()), 1);
     EXPECT_TRUE(Shows("Can't open serial port COM8\n"));
+}
+
+TEST_F(UpdaterOverPty, ADevicePathAsThePortOpensThatDevice) {
+    // The line's own path (/dev/pts/N) instead of a COM name, with no port map to look it up.
+    WriteFileBytes(dir / "by-path.sh", "dev=${VOKA_PORTS%%;*}\n"
+                                       "VOKA_PORTS= exec \"$1\" \"${dev#COM3=}\" \"$2\"\n");
+    const int code = RunUnderSim(
+        "", "/bin/sh by-path.sh '" + Bin("update.exe") + "' '" + Firmware() + "'", "y\n");
+    EXPECT_EQ(code, 0) << output;
+    EXPECT_TRUE(Shows("\rMemory verified:            OK\n"));
+    EXPECT_TRUE(FlashHoldsImage());
 }
 
 // No contact within the (shortened) contact time: exit 3.
