@@ -49,6 +49,12 @@ std::string BootLoaderUnit::Receive(std::string_view bytes) {
     return answer;
 }
 
+UnitEngine::LateAnswer BootLoaderUnit::TakeLateAnswer() {
+    LateAnswer late{std::chrono::milliseconds(faults_.lateWakeMs), {}};
+    late.bytes.swap(late_);
+    return late;
+}
+
 void BootLoaderUnit::LineIdle() {
     if (command_.empty())
         return;
@@ -95,7 +101,7 @@ void BootLoaderUnit::Execute(std::string& answer) {
         if (faults_.dropWakeAck)
             return;
         Log("received wake-up");
-        Reply(answer, kAck);
+        Reply(faults_.lateWakeMs ? late_ : answer, kAck);
         return;
     case kCalibrate: {
         const bool pattern = std::all_of(command.begin() + 1, command.end(),

@@ -25,6 +25,7 @@ struct BootFaults {
     AddressFault nakWrite;          // refuses a write
     AddressFault corruptRead;       // one byte of a read answer comes back changed
     bool dropWakeAck = false;       // ignores wake-ups (like a unit not in its boot loader)
+    unsigned lateWakeMs = 0;        // answers every wake-up this late (a slow boot loader)
 };
 
 class BootLoaderUnit : public UnitEngine {
@@ -34,6 +35,7 @@ public:
     std::string Receive(std::string_view bytes) override;
     void LineIdle() override;
     bool MidCommand() const override { return !command_.empty(); }
+    LateAnswer TakeLateAnswer() override;
 
     // True once Quit restarted the unit into its application.
     bool Restarted() const { return restarted_; }
@@ -53,5 +55,6 @@ private:
     FlashModel& flash_;
     BootFaults faults_;
     std::string command_;
+    std::string late_; // wake-up answers still to come
     bool restarted_ = false;
 };

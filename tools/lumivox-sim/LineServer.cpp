@@ -16,6 +16,8 @@ bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
     char buffer[4096];
     while (!stop()) {
         int wait = pollMs;
+        if (!SendDueAnswers(wait))
+            return false;
         if (engine_.MidCommand()) {
             const auto gap =
                 std::chrono::milliseconds(timing_.idleGapMs) - (Clock::now() - lastByte);
@@ -57,6 +59,23 @@ bool LineServer::Run(const std::function<bool()>& stop, int pollMs) {
         const std::string answer = engine_.Receive(std::string_view(buffer, size_t(count)));
         if (!answer.empty() && !Send(answer))
             return false;
+        if (UnitEngine::LateAnswer late = engine_.TakeLateAnswer(); !late.bytes.empty())
+            late_.emplace_back(Clock::now() + late.delay, std::move(late.bytes));
+    }
+    return true;
+}
+
+bool LineServer::SendDueAnswers(int& wait) {
+    // Every late answer has the same delay, so they fall due in the order they were made.
+    while (!late_.empty() && late_.front().first <= Clock::now()) {
+        if (!Send(late_.front().second))
+            return false;
+        late_.pop_front();
+    }
+    if (!late_.empty()) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(late_.front().first - Clock::now());
+        wait = std::min<int>(wait, int(std::max<long long>(left.count(), 0)));
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // sends the answers back, with the answer delay and line pacing asked for.
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 
 #include "tools/lumivox-sim/UnitEngine.h"
@@ -30,8 +31,11 @@ public:
 
 private:
     bool Send(const std::string& bytes);
+    // Sends the engine's late answers that are due; the wait until the next one.
+    bool SendDueAnswers(int& wait);
 
     int fd_;
     UnitEngine& engine_;
     LineTiming timing_;
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> late_;
 };

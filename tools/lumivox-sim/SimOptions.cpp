@@ -30,7 +30,8 @@ const char* const kSimUsage =
     "  --nak-erase[=ADDR]    refuse erasing (the block holding ADDR, else every block)\n"
     "  --nak-write[=ADDR]    refuse writing (the piece holding ADDR, else every piece)\n"
     "  --corrupt-read[=ADDR] change a byte read back (at ADDR, else the first of each read)\n"
-    "  --no-wake             ignore wake-ups\n";
+    "  --no-wake             ignore wake-ups\n"
+    "  --late-wake[=MS]      answer every wake-up MS late (default 150)\n";
 
 namespace {
 bool ParseNumber(const std::string& text, unsigned long& value, int base = 10) {
@@ -114,6 +115,11 @@ std::string ParseSimOptions(const std::vector<std::string>& arguments, SimOption
         {"--nak-calibration", {Option::kNone, flag(boot.nakCalibration)}},
         {"--bad-ident", {Option::kNone, flag(boot.badIdentification)}},
         {"--no-wake", {Option::kNone, flag(boot.dropWakeAck)}},
+        {"--late-wake", {Option::kOptional, Handler([&](const std::string* value) {
+                             boot.lateWakeMs = 150;
+                             const auto delay = [&](auto n) { boot.lateWakeMs = unsigned(n); };
+                             return value ? number(1, 60000, delay)(value) : std::string();
+                         })}},
         {"--nak-erase", {Option::kOptional, address(boot.nakErase)}},
         {"--nak-write", {Option::kOptional, address(boot.nakWrite)}},
         {"--corrupt-read", {Option::kOptional, address(boot.corruptRead)}},

@@ -2,6 +2,7 @@
 // A simulated unit as a pure byte machine: bytes from the host go in, the unit's answer
 // comes out. The runner owns the line (timing, pacing, the device); the engine owns the
 // protocol.
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,14 @@ public:
     virtual void LineIdle() = 0;
     // True while a command has been received only in part.
     virtual bool MidCommand() const = 0;
+
+    // Bytes the unit sends on its own a while after the bytes that caused them.
+    struct LateAnswer {
+        std::chrono::milliseconds delay{0};
+        std::string bytes;
+    };
+    // What the last Receive left to be sent later; no bytes when nothing.
+    virtual LateAnswer TakeLateAnswer() { return {}; }
 
     // One line per thing received, for the simulator's log.
     std::function<void(const std::string&)> OnLog;

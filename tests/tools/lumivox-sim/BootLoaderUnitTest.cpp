@@ -81,6 +81,20 @@ TEST_F(BootUnitTest, SingleWireEchoesEveryByteBeforeTheAnswer) {
     EXPECT_EQ(unit.Receive(erase), erase + kAckText);
 }
 
+TEST_F(BootUnitTest, ALateBootLoaderAnswersEveryWakeUpLater) {
+    BootFaults faults;
+    faults.lateWakeMs = 150;
+    faults.singleWire = true;
+    BootLoaderUnit unit(flash, faults);
+    EXPECT_EQ(unit.Receive(Bytes({kWake, kWake})), Bytes({kWake, kWake})); // the echo at once
+    const UnitEngine::LateAnswer late = unit.TakeLateAnswer();
+    EXPECT_EQ(late.delay, std::chrono::milliseconds(150));
+    EXPECT_EQ(late.bytes, kAckText + kAckText);
+    EXPECT_EQ(unit.TakeLateAnswer().bytes, "");
+    const std::string erase = Erase(0x8000);
+    EXPECT_EQ(unit.Receive(erase), erase + kAckText); // other commands are answered at once
+}
+
 TEST_F(BootUnitTest, QuitRestartsAndLaterBytesAreIgnored) {
     BootLoaderUnit unit(flash);
     EXPECT_EQ(unit.Receive(Bytes({kQuit})), kAckText);

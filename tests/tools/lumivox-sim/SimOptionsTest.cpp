@@ -21,12 +21,18 @@ TEST(SimOptions, AddressFaultsTakeAnOptionalHexAddress) {
     EXPECT_FALSE(options.bootFaults.nakErase.address);
     EXPECT_EQ(options.bootFaults.corruptRead.address, 0x8001);
     EXPECT_EQ(options.bootFaults.nakWrite.address, 0xFE00);
+
+    ASSERT_EQ(ParseSimOptions({"--late-wake"}, options), "");
+    EXPECT_EQ(options.bootFaults.lateWakeMs, 150u);
+    ASSERT_EQ(ParseSimOptions({"--late-wake=400"}, options), "");
+    EXPECT_EQ(options.bootFaults.lateWakeMs, 400u);
 }
 
 TEST(SimOptions, RefusesWhatItCannotUse) {
     const std::vector<std::vector<std::string>> bad = {
         {"--stop-after", "3"}, {"--com"},        {"--speed", "12x"}, {"--run"},
-        {"--pace=1"},          {"--frobnicate"}, {"--nak-erase=G"},  {"--com", "0"}};
+        {"--pace=1"},          {"--frobnicate"}, {"--nak-erase=G"},  {"--com", "0"},
+        {"--late-wake=0"}};
     for (const auto& arguments : bad) {
         SimOptions options;
         EXPECT_NE(ParseSimOptions(arguments, options), "") << arguments[0];
