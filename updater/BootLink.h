@@ -13,6 +13,11 @@ public:
     virtual std::string Receive(size_t max, std::chrono::milliseconds wait) = 0;
     // Drops whatever has arrived and not been read.
     virtual void DropInput() = 0;
+    // The time the session's waits and limits are measured in: the line's own, so that a
+    // line in software can let time pass without waiting for it.
+    virtual std::chrono::steady_clock::time_point Now() const {
+        return std::chrono::steady_clock::now();
+    }
 };
 
 // A serial port being set up for the session; each step false when the port refuses it.

@@ -1,11 +1,10 @@
 #include "updater/BootSession.h"
 
-#include <thread>
+#include <algorithm>
 
 #include "updater/BootProtocol.h"
 
 using namespace boot;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 std::string AddressBytes(uint16_t address) {
@@ -17,17 +16,22 @@ uint16_t Word(const std::string& bytes, size_t at) {
 } // namespace
 
 bool BootSession::Contact() {
-    const auto giveUp = Clock::now() + timing_.contactLimit;
-    while (Clock::now() < giveUp) {
+    if (!AwaitFirstAck())
+        return false;
+    AwaitQuietLine();
+    return true;
+}
+
+bool BootSession::AwaitFirstAck() {
+    const auto giveUp = link_.Now() + timing_.contactLimit;
+    while (link_.Now() < giveUp) {
         if (!link_.Send(std::string(1, char(kWake))))
             return false;
-        const auto nextWake = Clock::now() + timing_.wakeInterval;
+        const auto nextWake = link_.Now() + timing_.wakeInterval;
         bool heardAnything = false;
         bool echoSeen = false;
-        while (Clock::now() < nextWake) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(nextWake - Clock::now());
-            const std::string bytes = link_.Receive(1, left);
+        while (link_.Now() < nextWake) {
+            const std::string bytes = link_.Receive(1, Left(nextWake));
             if (bytes.empty())
                 continue;
             const uint8_t byte = uint8_t(bytes[0]);
@@ -43,14 +47,33 @@ bool BootSession::Contact() {
                 echoSeen = true;
                 continue;
             }
-            if (byte == kAck) {
-                std::this_thread::sleep_for(timing_.settle);
-                link_.DropInput();
+            if (byte == kAck)
                 return true;
-            }
         }
     }
     return false;
+}
+
+void BootSession::AwaitQuietLine() {
+    // A slow boot loader answers the earlier wake-ups too, late, one wake interval apart
+    // (as they were sent). Read as answers to later commands they would shift every
+    // answer by one. A quiet stretch of just one interval would end right as the next of
+    // them comes, so the line counts as quiet after half an interval more.
+    const auto quiet = timing_.wakeInterval + timing_.wakeInterval / 2;
+    const auto giveUp = link_.Now() + timing_.quietLimit;
+    auto quietAt = link_.Now() + quiet;
+    for (;;) {
+        const auto until = std::min(quietAt, giveUp);
+        if (link_.Now() >= until)
+            break;
+        if (!link_.Receive(64, Left(until)).empty())
+            quietAt = link_.Now() + quiet;
+    }
+    link_.DropInput();
+}
+
+std::chrono::milliseconds BootSession::Left(Deadline deadline) const {
+    return std::chrono::ceil<std::chrono::milliseconds>(deadline - link_.Now());
 }
 
 bool BootSession::Command(std::string_view bytes) {
@@ -65,11 +88,9 @@ bool BootSession::Command(std::string_view bytes) {
 bool BootSession::ReadExact(size_t count, Deadline deadline, std::string& out) {
     out.clear();
     while (out.size() < count) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
+        if (link_.Now() >= deadline)
             return false;
-        out += link_.Receive(count - out.size(), left);
+        out += link_.Receive(count - out.size(), Left(deadline));
     }
     return true;
 }

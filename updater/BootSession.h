@@ -10,7 +10,7 @@
 struct BootTiming {
     std::chrono::milliseconds contactLimit{60000};
     std::chrono::milliseconds wakeInterval{100};
-    std::chrono::milliseconds settle{50};
+    std::chrono::milliseconds quietLimit{1000}; // the wait for a quiet line after contact
     std::chrono::milliseconds answerLimit{1000};
 };
 
@@ -19,8 +19,9 @@ public:
     BootSession(BootLink& link, WireMode mode, BootTiming timing = {})
         : link_(link), mode_(mode), timing_(timing) {}
 
-    // Sends wake-ups until the first ACK. In detect mode a wake-up heard back first means
-    // a single-wire line; DetectedSingleWire() tells.
+    // Sends wake-ups until the first ACK, then waits for the line to fall quiet and drops
+    // what came meanwhile. In detect mode a wake-up heard back first means a single-wire
+    // line; DetectedSingleWire() tells.
     bool Contact();
     bool DetectedSingleWire() const { return detected_; }
     bool Calibrate();
@@ -32,14 +33,16 @@ public:
 
 private:
     using Deadline = std::chrono::steady_clock::time_point;
+    bool AwaitFirstAck();
+    void AwaitQuietLine();
+    // What is left until the deadline, rounded up: a wait of 0 would let no time pass.
+    std::chrono::milliseconds Left(Deadline deadline) const;
     // Sends a command; on a single-wire line reads its echo back and compares it.
     bool Command(std::string_view bytes);
     // Exactly count bytes by the deadline, else false.
     bool ReadExact(size_t count, Deadline deadline, std::string& out);
     bool Acknowledged();
-    Deadline AnswerDeadline() const {
-        return std::chrono::steady_clock::now() + timing_.answerLimit;
-    }
+    Deadline AnswerDeadline() const { return link_.Now() + timing_.answerLimit; }
 
     BootLink& link_;
     WireMode mode_;

@@ -87,6 +87,11 @@ TEST_F(UpdaterOverPty, SingleWireGivenAndDetectedAndAPacedSpeed) {
     EXPECT_TRUE(FlashHoldsImage());
 }
 
+TEST_F(UpdaterOverPty, ABootLoaderAnsweringItsWakeUpsLate) {
+    EXPECT_EQ(Run("--late-wake=150", "COM3 " + Firmware()), 0) << output;
+    EXPECT_TRUE(FlashHoldsImage());
+}
+
 TEST_F(UpdaterOverPty, DeviceFailuresEndWithTheirCodes) {
     EXPECT_EQ(Run("--nak-calibration", "COM3 " + Firmware()), 4) << output;
     EXPECT_TRUE(Shows("Can't calibrate Lumivox clock.\n"));

@@ -2,17 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <thread>
 
 #include "tests/support/TempDir.h"
 #include "tools/lumivox-sim/BootLoaderUnit.h"
 #include "tools/lumivox-sim/FirmwareImage.h"
+#include "tools/lumivox-sim/LineServer.h"
 #include "updater/SRecordReader.h"
 #include "updater/Updater.h"
 
 namespace {
+// The unit on a line whose time is the test's own: nothing really waits, bytes take their
+// time on the wire at the speed set, and the unit's late answers come when they are due.
 class LoopbackPort : public UpdaterPort {
 public:
+    using Time = std::chrono::steady_clock::time_point;
     LoopbackPort(UnitEngine& unit, unsigned& speed) : speed_(speed), unit_(unit) {}
     bool Setup(unsigned speed) override {
         speed_ = speed;
@@ -20,26 +23,49 @@ public:
     }
     bool SetTimeouts() override { return true; }
     bool SetWaitMask() override { return true; }
+    Time Now() const override { return now_; }
     bool Send(std::string_view bytes) override {
-        inbox_ += unit_.Receive(bytes);
+        now_ += std::chrono::duration_cast<std::chrono::nanoseconds>(bytes.size() *
+                                                                     LineTiming{speed_}.ByteTime());
+        Arrive(now_, unit_.Receive(bytes));
+        UnitEngine::LateAnswer late = unit_.TakeLateAnswer();
+        Arrive(now_ + late.delay, std::move(late.bytes));
         return true;
     }
     std::string Receive(size_t max, std::chrono::milliseconds wait) override {
-        if (inbox_.empty()) {
-            std::this_thread::sleep_for(wait);
+        const Time until = now_ + wait;
+        if (inbox_.empty() || inbox_.front().first > until) {
+            now_ = until;
             return {};
         }
-        const std::string bytes = inbox_.substr(0, max);
-        inbox_.erase(0, bytes.size());
+        now_ = std::max(now_, inbox_.front().first);
+        std::string& waiting = inbox_.front().second;
+        const std::string bytes = waiting.substr(0, max);
+        waiting.erase(0, bytes.size());
+        if (waiting.empty())
+            inbox_.pop_front();
         return bytes;
     }
-    void DropInput() override { inbox_.clear(); }
+    void DropInput() override {
+        while (!inbox_.empty() && inbox_.front().first <= now_)
+            inbox_.pop_front();
+    }
 
     unsigned& speed_;
 
 private:
+    void Arrive(Time at, std::string bytes) {
+        if (bytes.empty())
+            return;
+        const auto later =
+            std::upper_bound(inbox_.begin(), inbox_.end(), at,
+                             [](Time t, const auto& entry) { return t < entry.first; });
+        inbox_.insert(later, {at, std::move(bytes)});
+    }
+
     UnitEngine& unit_;
-    std::string inbox_;
+    std::deque<std::pair<Time, std::string>> inbox_;
+    Time now_{};
 };
 
 class ScriptedConsole : public UpdaterConsole {
@@ -75,7 +101,6 @@ struct UpdaterSession : ::testing::Test {
                 return std::make_unique<LoopbackPort>(unit, speed);
             },
             {}};
-        environment.timing.contactLimit = std::chrono::milliseconds(300);
         const int code = RunUpdater(arguments, environment);
         EXPECT_EQ(console.keyWaits, 1);
         return {code, console.output};
@@ -138,6 +163,20 @@ TEST_F(UpdaterSession, SingleWireByLetterAndByDetection) {
     // A single-wire line driven as two-wire: the echo takes the place of the answers.
     std::tie(code, output) = Run({"COM2", firmware});
     EXPECT_EQ(code, 4) << output;
+}
+
+TEST_F(UpdaterSession, ABootLoaderAnsweringItsWakeUpsLateIsWaitedFor) {
+    // Its late answers to the earlier wake-ups must not be taken for answers to commands.
+    for (const unsigned late : {150u, 450u}) {
+        for (const bool singleWire : {false, true}) {
+            flash = FlashModel(FlashLayout::Default());
+            faults.lateWakeMs = late;
+            faults.singleWire = singleWire;
+            const auto [code, output] = Run({singleWire ? "COM2:?" : "COM2", firmware});
+            EXPECT_EQ(code, 0) << late << " " << singleWire << output;
+            EXPECT_TRUE(FlashHoldsImage()) << late << " " << singleWire;
+        }
+    }
 }
 
 TEST_F(UpdaterSession, EachFailureHasItsTextAndCode) {
