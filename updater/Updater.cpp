@@ -1,5 +1,6 @@
 #include "updater/Updater.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "updater/ProgramPlan.h"
@@ -9,10 +10,11 @@
 namespace {
 const char* const kPressAnyKey = "\nPress any key............ \n\n";
 
+// The whole text, however long the arguments in it are.
 template <class... Args> std::string Text(const char* format, Args... args) {
-    char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, format, args...);
-    return buffer;
+    std::string text(size_t(std::max(std::snprintf(nullptr, 0, format, args...), 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
 }
 
 class Dialogue {
