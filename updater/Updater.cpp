@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "updater/ProgramPlan.h"
-#include "updater/SRecordReader.h"
 #include "updater/UpdaterArgs.h"
 
 namespace {
@@ -21,9 +20,9 @@ class Dialogue {
 public:
     explicit Dialogue(UpdaterEnvironment& environment) : env_(environment) {}
     int Run(const std::vector<std::string>& arguments);
+    int Session(BootLink& link, WireMode mode, const FirmwareImage& image);
 
 private:
-    int Session(BootLink& link, WireMode mode, const FirmwareImage& image);
     int Program(BootSession& session, const FirmwareImage& image, const McuInfo& info);
     void Say(const std::string& text) { env_.console.Write(text); }
 
@@ -176,4 +175,9 @@ int RunUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& en
         environment.console.WaitForKey();
     }
     return code;
+}
+
+int RunUpdaterSession(BootLink& link, WireMode mode, const FirmwareImage& image,
+                      UpdaterEnvironment& environment) {
+    return Dialogue(environment).Session(link, mode, image);
 }

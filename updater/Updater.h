@@ -8,6 +8,7 @@
 
 #include "updater/BootLink.h"
 #include "updater/BootSession.h"
+#include "updater/SRecordReader.h"
 #include "updater/UpdaterConsole.h"
 
 namespace exitcode {
@@ -31,3 +32,8 @@ struct UpdaterEnvironment {
 
 // Runs the whole dialogue for the arguments after the program name; returns the exit code.
 int RunUpdater(const std::vector<std::string>& arguments, UpdaterEnvironment& environment);
+
+// The part of it with the unit, on a line already set up: from the wait for contact to
+// the verify. Returns the exit code.
+int RunUpdaterSession(BootLink& link, WireMode mode, const FirmwareImage& image,
+                      UpdaterEnvironment& environment);
