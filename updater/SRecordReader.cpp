@@ -155,13 +155,12 @@ SRecordResult ReadSRecords(std::istream& in, FirmwareImage& image,
             continue;
         case LineKind::End:
             return {};
-        case LineKind::Unknown: {
-            char text[64];
-            std::snprintf(text, sizeof text, "Skipping S%c record at line %lld\n", line[1], number);
+        case LineKind::Unknown:
+            // Built as a string: the type may be any byte, a zero byte included.
             if (note)
-                note(text);
+                note("Skipping S" + std::string(1, line[1]) + " record at line " +
+                     std::to_string(number) + "\n");
             continue;
-        }
         case LineKind::Data:
             if (const SRecordError error = LoadDataRecord(line, image); error != SRecordError::None)
                 return {error, number};

@@ -45,7 +45,8 @@ void CheckParts(const std::vector<std::string>& arguments) {
     if (port.text != arguments.front())
         __builtin_trap();
     // A COM device carries a number from 1 to 1,000,000, written without leading zeros.
-    if (port.device.rfind("\\\\.\\COM", 0) == 0 && port.text.find('/') == std::string::npos) {
+    if (port.device != port.text && port.device.rfind("\\\\.\\COM", 0) == 0 &&
+        port.text.find('/') == std::string::npos) {
         const std::string number = port.device.substr(7);
         if (number.empty() || number[0] == '0' || number.size() > 7 ||
             std::stoul(number) > 1000000 || !Has(port.text, number))

@@ -64,6 +64,9 @@ TEST(SRecordReader, SkipsUnknownTypesWithTheirLineNumbers) {
     ASSERT_TRUE(outcome.result);
     EXPECT_EQ(outcome.notes, "Skipping S5 record at line 2\nSkipping SX record at line 3\n");
     EXPECT_EQ(outcome.image.bytes[0x10], 'z');
+    // Any byte is a type, a zero byte too.
+    using namespace std::string_literals;
+    EXPECT_EQ(Read("S\0\n"s).notes, "Skipping S\0 record at line 1\n"s);
 }
 
 TEST(SRecordReader, ReportsEachKindOfErrorAtItsLine) {
