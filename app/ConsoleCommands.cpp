@@ -17,6 +17,7 @@ constexpr const char* USAGE =
     "       voka download FILE [--port P]    read the unit's settings into FILE\n"
     "       voka upload FILE [--port P]      send the settings in FILE to the unit\n"
     "       voka update FIRMWARE [--port P]  start the updater with FIRMWARE\n"
+    "       voka --version                   the program's version\n"
     "P: COMn or n, default COM1\n";
 
 // Shows what the window's display pair would show: the status label's last text.
@@ -105,6 +106,12 @@ std::optional<int> RunConsoleCommand(const std::vector<std::string>& Arguments) 
     const std::string& command = Arguments[0];
     if (command == "--help" || command == "-h") {
         std::fputs(USAGE, stdout);
+        return ceSuccess;
+    }
+    if (command == "--version") {
+        if (Arguments.size() != 1)
+            return Usage();
+        std::puts("voka " VOKA_VERSION);
         return ceSuccess;
     }
     if (command == "ports")

@@ -5,6 +5,7 @@
 //   voka download FILE [--port P]    the download command, FILE in place of the save dialog
 //   voka upload FILE [--port P]      the upload command, FILE in place of the open dialog
 //   voka update FIRMWARE [--port P]  the update command, FIRMWARE in place of the open dialog
+//   voka --version                   "voka " and the project's version
 //
 // P is COMn or n (default COM1). The status text the window would show goes to stdout.
 #include <optional>
