@@ -1,5 +1,10 @@
 # Build helpers shared by every folder.
 
+include(GNUInstallDirs)
+# The programs and the files they look for beside themselves (the stored files the window
+# writes there, the updater it starts) share one private folder under the prefix.
+set(VOKA_INSTALL_PROGRAM_DIR lib/voka)
+
 # voka_library(NAME [DEPS target...])
 # One library per folder, made of every source in it.
 function(voka_library name)
@@ -56,4 +61,25 @@ function(voka_keep_linked target)
   foreach(symbol IN LISTS ARGN)
     target_link_options(${target} INTERFACE "LINKER:--undefined=${symbol}")
   endforeach()
+endfunction()
+
+# voka_install_program(TARGET [ON_PATH])
+# Installs the program TARGET into the private program folder; ON_PATH adds a relative
+# link to it in bin/. A program finds its folder through its resolved executable, so run
+# through the link it still finds the files installed beside it.
+function(voka_install_program target)
+  cmake_parse_arguments(ARG "ON_PATH" "" "" ${ARGN})
+  install(TARGETS ${target} RUNTIME DESTINATION ${VOKA_INSTALL_PROGRAM_DIR})
+  if(NOT ARG_ON_PATH)
+    return()
+  endif()
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  file(RELATIVE_PATH destination /${CMAKE_INSTALL_BINDIR} /${VOKA_INSTALL_PROGRAM_DIR}/${name})
+  set(link ${CMAKE_BINARY_DIR}/install-links/${name})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
+  file(CREATE_LINK ${destination} ${link} SYMBOLIC)
+  install(FILES ${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
