@@ -15,6 +15,10 @@ bool StoredName(const KeyRef& ref, AnsiString& name) {
         name.clear();
         return true;
     }
+    if (ref.object && ref.object->deviceValues) {
+        name = ref.object->livePath;
+        return true;
+    }
     bool found = false;
     ReadHive(ref.hive, [&](const RegistryHive& data) {
         name = data.StoredPath(ref.path);
@@ -24,6 +28,10 @@ bool StoredName(const KeyRef& ref, AnsiString& name) {
         return true;
     if (IsLivePortMap(ref.hive, ref.path) || IsAboveLivePortMap(ref.hive, ref.path)) {
         name = AnsiString(SERIAL_COMM_PATH).substr(0, ref.path.size());
+        return true;
+    }
+    if (IsAboveLiveDeviceTree(ref.hive, ref.path)) {
+        name = AnsiString(DEVICE_ENUM_PATH).substr(0, ref.path.size());
         return true;
     }
     return false;
