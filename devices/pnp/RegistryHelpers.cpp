@@ -85,10 +85,13 @@ AnsiString RegReadString(HKEY Root, const AnsiString& Path, const AnsiString& Va
     if (RegQueryValueExA(key, ValueName.c_str(), nullptr, nullptr, nullptr, &size) ==
         ERROR_SUCCESS) {
         AnsiString data(size, ' ');
-        if (RegQueryValueExA(key, ValueName.c_str(), nullptr, nullptr,
+        DWORD type = REG_NONE;
+        if (RegQueryValueExA(key, ValueName.c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
             data.resize(size);
-            if (!data.empty() && data.back() == '\0')
+            // A string's terminating NUL; other values keep every byte.
+            const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+            if (text && !data.empty() && data.back() == '\0')
                 data.pop_back();
             result = data;
         }

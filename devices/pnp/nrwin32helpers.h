@@ -12,7 +12,8 @@
 AnsiString RegGetKeyFullName(HKEY Key, HKEY* Root = nullptr);
 // The path without its last component.
 AnsiString RegGetKeyParentName(const AnsiString& Path);
-// The value's data byte for byte, a string's terminating NUL dropped.
+// The value's data byte for byte (a number as its four bytes), a string's terminating NUL
+// dropped.
 AnsiString RegReadString(HKEY Root, const AnsiString& Path, const AnsiString& ValueName);
 // The file's version formatted with FormatText ("%u.%u.%u.%u" when empty), or, for an empty
 // FileName, "Windows <name> [<major>.<minor>.<build>] <service pack>".
