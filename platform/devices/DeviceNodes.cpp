@@ -146,14 +146,14 @@ private:
             const AnsiString serial = device.Attribute("serial");
             const AnsiString unique =
                 UsableSerial(serial) ? serial
-                                     : Format("5&%08X&0&%s", Fnv1a(parent ? parent->sysPath : ""),
+                                     : Format("5&%.8X&0&%s", Fnv1a(parent ? parent->sysPath : ""),
                                               UsbPortNumber(device.sysName).c_str());
             return UsbDeviceId(device) + "\\" + unique;
         }
         if (device.subsystem == "usb" && parent) {
             const int number = StrToIntDef("$" + device.Attribute("bInterfaceNumber"), 0);
             return UsbDeviceId(*parent) +
-                   Format("&MI_%02X\\6&%08X&0&%04X", number, Fnv1a(parent->sysPath), number);
+                   Format("&MI_%.2X\\6&%.8X&0&%.4X", number, Fnv1a(parent->sysPath), number);
         }
         if (device.subsystem == "pnp") {
             AnsiString unique = device.Attribute("firmware_node/uid");
@@ -175,7 +175,7 @@ private:
                               StrToIntDef(slot.substr(size_t(dot) + 1), 0);
             return "PCI\\VEN_" + Hex(device.Attribute("vendor")) + "&DEV_" +
                    Hex(device.Attribute("device")) +
-                   Format("\\3&%08X&0&%02X", Fnv1a(parent ? parent->sysPath : ""), devfn);
+                   Format("\\3&%.8X&0&%.2X", Fnv1a(parent ? parent->sysPath : ""), devfn);
         }
         AnsiString name = UpperCase(device.sysName);
         for (char& c : name)
@@ -205,7 +205,7 @@ private:
             const AnsiString id = UsbDeviceId(device);
             const AnsiString interface =
                 node.device >= 0 && udev_.devices[size_t(node.device)].devType == "usb_interface"
-                    ? Format("&MI_%02X",
+                    ? Format("&MI_%.2X",
                              StrToIntDef("$" + udev_.devices[size_t(node.device)].Attribute(
                                                    "bInterfaceNumber"),
                                          0))
@@ -247,7 +247,7 @@ private:
         const int number =
             details.portName.size() > 3 ? StrToIntDef(details.portName.substr(3), 0) : 0;
         details.driverKey =
-            GuidText(GUID_DEVCLASS_PORTS) + Format("\\%04d", number > 0 ? number - 1 : unnamed++);
+            GuidText(GUID_DEVCLASS_PORTS) + Format("\\%.4d", number > 0 ? number - 1 : unnamed++);
     }
 
     DeviceNodeTree& tree_;
@@ -278,7 +278,7 @@ std::vector<std::pair<AnsiString, AnsiString>> ReadPortMap() {
 } // namespace
 
 AnsiString GuidText(const GUID& guid) {
-    return Format("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
+    return Format("{%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X}", guid.Data1, guid.Data2,
                   guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
                   guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
 }
