@@ -9,29 +9,28 @@ namespace {
 constexpr CONFIGRET CR_INVALID_DEVICE_ID = 0x1E;
 constexpr const char* REMOVE_ATTRIBUTE = "remove";
 
-// The node, or -1 with the result to give.
-int Find(const DeviceNodeTree& tree, DEVINST devInst, CONFIGRET& result) {
-    const int index = tree.IndexOf(devInst);
-    result = index < 0 ? CR_INVALID_DEVNODE : CR_SUCCESS;
-    return index;
-}
-
-CONFIGRET Related(DEVINST* related, DEVINST devInst, ULONG flags,
-                  int (*pick)(const DeviceNodeTree&, int)) {
-    if (!related)
+// Checks the arguments every node function takes, reads the tree and runs use on the node.
+template <class Use> CONFIGRET OnNode(DEVINST devInst, bool pointerGiven, ULONG flags, Use use) {
+    if (!pointerGiven)
         return CR_INVALID_POINTER;
     if (flags)
         return CR_INVALID_FLAG;
     const DeviceNodeTree tree = ReadDeviceNodes(true);
-    CONFIGRET result;
-    const int index = Find(tree, devInst, result);
+    const int index = tree.IndexOf(devInst);
     if (index < 0)
-        return result;
-    const int other = pick(tree, index);
-    if (other < 0)
-        return CR_NO_SUCH_DEVNODE;
-    *related = tree.nodes[size_t(other)].devInst;
-    return CR_SUCCESS;
+        return CR_INVALID_DEVNODE;
+    return use(tree, index);
+}
+
+CONFIGRET Related(DEVINST* related, DEVINST devInst, ULONG flags,
+                  int (*pick)(const DeviceNodeTree&, int)) {
+    return OnNode(devInst, related != nullptr, flags, [&](const DeviceNodeTree& tree, int index) {
+        const int other = pick(tree, index);
+        if (other < 0)
+            return CR_NO_SUCH_DEVNODE;
+        *related = tree.nodes[size_t(other)].devInst;
+        return CR_SUCCESS;
+    });
 }
 
 // The identifiers the filter selects, each followed by a NUL, and the final NUL.
@@ -71,25 +70,17 @@ CONFIGRET CM_Locate_DevNodeA(DEVINST* DevInst, LPCSTR DeviceId, ULONG Flags) {
 
 CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST DevInst, ULONG Property, ULONG* RegDataType,
                                             void* Buffer, ULONG* Length, ULONG Flags) {
-    if (!Length)
-        return CR_INVALID_POINTER;
-    if (Flags)
-        return CR_INVALID_FLAG;
-    const DeviceNodeTree tree = ReadDeviceNodes(true);
-    CONFIGRET result;
-    const int index = Find(tree, DevInst, result);
-    if (index < 0)
-        return result;
-    DWORD type = 0;
-    std::string data;
-    if (Property == 0 || !NodeProperty(tree.nodes[size_t(index)], Property - 1, type, data))
-        return CR_NO_SUCH_VALUE;
-    if (RegDataType)
-        *RegDataType = type;
-    const ULONG size = *Length;
-    if (!CopyToBuffer(data, static_cast<BYTE*>(Buffer), size, Length))
-        return CR_BUFFER_SMALL;
-    return CR_SUCCESS;
+    return OnNode(DevInst, Length != nullptr, Flags, [&](const DeviceNodeTree& tree, int index) {
+        DWORD type = 0;
+        std::string data;
+        if (Property == 0 || !NodeProperty(tree.nodes[size_t(index)], Property - 1, type, data))
+            return CR_NO_SUCH_VALUE;
+        if (RegDataType)
+            *RegDataType = type;
+        const ULONG size = *Length;
+        return CopyToBuffer(data, static_cast<BYTE*>(Buffer), size, Length) ? CR_SUCCESS
+                                                                            : CR_BUFFER_SMALL;
+    });
 }
 
 CONFIGRET CM_Get_Child(DEVINST* Child, DEVINST DevInst, ULONG Flags) {
@@ -144,30 +135,25 @@ CONFIGRET CM_Get_Device_ID_ListA(LPCSTR Filter, LPSTR Buffer, ULONG BufferLength
 // vetoed with the instance identifier of the device that cannot go.
 CONFIGRET CM_Request_Device_EjectA(DEVINST DevInst, PNP_VETO_TYPE* VetoType, LPSTR VetoName,
                                    ULONG NameLength, ULONG Flags) {
-    if (Flags)
-        return CR_INVALID_FLAG;
-    const DeviceNodeTree tree = ReadDeviceNodes(true);
-    CONFIGRET result;
-    const int index = Find(tree, DevInst, result);
-    if (index < 0)
-        return result;
-    const DeviceNode& node = tree.nodes[size_t(index)];
-    PNP_VETO_TYPE veto = PNP_VetoIllegalDeviceRequest;
-    if (node.usbDevice >= 0) {
-        DWORD error = 0;
-        if (WriteUdevAttribute(tree.udev.devices[size_t(node.usbDevice)], REMOVE_ATTRIBUTE, "1",
-                               error))
-            return CR_SUCCESS;
-        veto = error == ERROR_ACCESS_DENIED ? PNP_VetoInsufficientRights : PNP_VetoDevice;
-    } else if (index == 0) {
-        veto = PNP_VetoNonDisableable;
-    }
-    if (VetoType)
-        *VetoType = veto;
-    if (VetoName && NameLength > 0) {
-        const size_t count = std::min<size_t>(node.instanceId.size(), NameLength - 1);
-        std::memcpy(VetoName, node.instanceId.data(), count);
-        VetoName[count] = '\0';
-    }
-    return CR_REMOVE_VETOED;
+    return OnNode(DevInst, true, Flags, [&](const DeviceNodeTree& tree, int index) {
+        const DeviceNode& node = tree.nodes[size_t(index)];
+        PNP_VETO_TYPE veto = PNP_VetoIllegalDeviceRequest;
+        if (node.usbDevice >= 0) {
+            DWORD error = 0;
+            if (WriteUdevAttribute(tree.udev.devices[size_t(node.usbDevice)], REMOVE_ATTRIBUTE, "1",
+                                   error))
+                return CR_SUCCESS;
+            veto = error == ERROR_ACCESS_DENIED ? PNP_VetoInsufficientRights : PNP_VetoDevice;
+        } else if (index == 0) {
+            veto = PNP_VetoNonDisableable;
+        }
+        if (VetoType)
+            *VetoType = veto;
+        if (VetoName && NameLength > 0) {
+            const size_t count = std::min<size_t>(node.instanceId.size(), NameLength - 1);
+            std::memcpy(VetoName, node.instanceId.data(), count);
+            VetoName[count] = '\0';
+        }
+        return CR_REMOVE_VETOED;
+    });
 }
