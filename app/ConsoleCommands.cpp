@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/MainForm.h"
+#include "app/PortListing.h"
 #include "app/SettingsTransfer.h"
 #include "app/UpdateLaunch.h"
 #include "platform/classes/Application.h"
@@ -13,7 +14,7 @@
 namespace {
 constexpr const char* USAGE =
     "usage: voka                             the window\n"
-    "       voka ports                       the device list\n"
+    "       voka ports [--verbose]           the ports, with their devices' details\n"
     "       voka download FILE [--port P]    read the unit's settings into FILE\n"
     "       voka upload FILE [--port P]      send the settings in FILE to the unit\n"
     "       voka update FIRMWARE [--port P]  start the updater with FIRMWARE\n"
@@ -48,15 +49,6 @@ uint16_t ParsePort(const std::string& text) {
     if (!TryStrToInt64(digits, number) || number < 1 || number > 255)
         return 0;
     return static_cast<uint16_t>(number);
-}
-
-int ListPorts() {
-    auto port = CreateSettingsPort();
-    TStringList names;
-    port->GetDeviceList(&names);
-    for (int i = 0; i < names.Count(); ++i)
-        std::printf("%s\n", names.Strings(i).c_str());
-    return ceSuccess;
 }
 
 int Transfer(const std::string& command, const AnsiString& fileName, uint16_t portNo) {
@@ -114,8 +106,10 @@ std::optional<int> RunConsoleCommand(const std::vector<std::string>& Arguments) 
         std::puts("voka " VOKA_VERSION);
         return ceSuccess;
     }
-    if (command == "ports")
-        return Arguments.size() == 1 ? ListPorts() : Usage();
+    if (command == "ports") {
+        const bool verbose = Arguments.size() == 2 && Arguments[1] == "--verbose";
+        return Arguments.size() == 1 || verbose ? ListPorts(verbose) : Usage();
+    }
     if (command != "download" && command != "upload" && command != "update")
         return Usage();
 

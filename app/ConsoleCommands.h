@@ -1,7 +1,7 @@
 #pragma once
 // The utility's commands without a window, for scripts and machines without a display:
 //
-//   voka ports                       the device list, one display text per line
+//   voka ports [--verbose]           the device list with the ports' details (PortListing.h)
 //   voka download FILE [--port P]    the download command, FILE in place of the save dialog
 //   voka upload FILE [--port P]      the upload command, FILE in place of the open dialog
 //   voka update FIRMWARE [--port P]  the update command, FIRMWARE in place of the open dialog

@@ -83,3 +83,14 @@ function(voka_install_program target)
   file(CREATE_LINK ${destination} ${link} SYMBOLIC)
   install(FILES ${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
+
+# voka_version_resource(TARGET...)
+# Gives each program the project's version resource (PROJECT_VERSION), which the version
+# functions read from the file.
+function(voka_version_resource)
+  set(out ${CMAKE_BINARY_DIR}/generated/VersionResource.cpp)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionResource.cpp.in ${out} @ONLY)
+  foreach(target IN LISTS ARGN)
+    target_sources(${target} PRIVATE ${out})
+  endforeach()
+endfunction()

@@ -33,6 +33,10 @@ public:
     virtual void LoadConfig(HKEY RootKey, const AnsiString& Key, const AnsiString& Name);
     // Raises DTR, lowers RTS and expects DSR within 200 ms.
     virtual void InitDeviceConnect();
+    // The plug-and-play identification string of the device on the port, its opening "(" and
+    // closing ")" included; empty when none came. Blocks for 400 ms to about 1.6 s. The port's
+    // settings, trace states and active state are as before afterwards.
+    AnsiString GetPNPDeviceString();
 
     void SetDeviceIndex(int32_t Index) override;
     int32_t GetDeviceIndex() override;

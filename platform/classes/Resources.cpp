@@ -24,8 +24,13 @@ bool RegisterModuleResource(std::string_view name, const unsigned char* data, si
 }
 
 std::span<const uint8_t> FindModuleResource(std::string_view name) {
+    const std::span<const uint8_t>* entry = FindModuleResourceEntry(name);
+    return entry ? *entry : std::span<const uint8_t>();
+}
+
+const std::span<const uint8_t>* FindModuleResourceEntry(std::string_view name) {
     auto found = Table().find(std::string(name));
-    return found == Table().end() ? std::span<const uint8_t>() : found->second;
+    return found == Table().end() ? nullptr : &found->second;
 }
 
 bool ModuleResourceExists(std::string_view name) {

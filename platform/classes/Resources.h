@@ -11,3 +11,5 @@ bool RegisterModuleResource(std::string_view name, const unsigned char* data, si
 // Names compare without regard to letter case, as module resource names do.
 std::span<const uint8_t> FindModuleResource(std::string_view name);
 bool ModuleResourceExists(std::string_view name);
+// The table's entry for the name, stable for the program's lifetime; null when missing.
+const std::span<const uint8_t>* FindModuleResourceEntry(std::string_view name);

@@ -42,6 +42,7 @@ struct VirtualLine {
     DWORD pendingErrors = 0;
     DWORD failWrites = 0;
     std::function<void()> wake;
+    std::function<std::string(bool dtr, bool rts)> modemResponder;
 
     SerialClock::duration CharacterTime() const {
         double seconds = BitsPerCharacter(dcb) / std::max<DWORD>(dcb.BaudRate, 1);
@@ -80,6 +81,16 @@ struct VirtualLine {
     void Wake() {
         if (wake)
             wake();
+    }
+    // The far end's answer to a change of DTR or RTS arrives at once.
+    void AnswerModemOutputs() {
+        if (!modemResponder)
+            return;
+        const std::string answer = modemResponder(dtr, rts);
+        if (answer.empty())
+            return;
+        toNear.insert(toNear.end(), answer.begin(), answer.end());
+        Wake();
     }
 };
 
@@ -159,8 +170,8 @@ public:
         std::lock_guard guard(line_->lock);
         return line_->modemIn;
     }
-    void SetDtr(bool on) override { Set(&VirtualLine::dtr, on); }
-    void SetRts(bool on) override { Set(&VirtualLine::rts, on); }
+    void SetDtr(bool on) override { SetModemOutput(&VirtualLine::dtr, on); }
+    void SetRts(bool on) override { SetModemOutput(&VirtualLine::rts, on); }
     void SetBreak(bool on) override { Set(&VirtualLine::breakOn, on); }
     void SetOutputFlow(bool on) override {
         std::lock_guard guard(line_->lock);
@@ -195,6 +206,13 @@ private:
     void Set(bool VirtualLine::*field, bool on) {
         std::lock_guard guard(line_->lock);
         (*line_).*field = on;
+    }
+    void SetModemOutput(bool VirtualLine::*field, bool on) {
+        std::lock_guard guard(line_->lock);
+        if ((*line_).*field == on)
+            return;
+        (*line_).*field = on;
+        line_->AnswerModemOutputs();
     }
     std::shared_ptr<VirtualLine> line_;
 };
@@ -354,6 +372,12 @@ DCB VirtualPortRemote::LineSettings() const {
 bool VirtualPortRemote::NearEndOpen() const {
     std::lock_guard guard(line_->lock);
     return line_->nearOpen;
+}
+
+void VirtualPortRemote::AnswerModemOutputs(
+    std::function<std::string(bool dtr, bool rts)> responder) {
+    std::lock_guard guard(line_->lock);
+    line_->modemResponder = std::move(responder);
 }
 
 void VirtualPortRemote::InjectLineError(DWORD errors) {

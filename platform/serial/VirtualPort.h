@@ -3,6 +3,7 @@
 // (CreateFileA("\\\\.\\COM7")) and whose far end a test or the simulator drives.
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,10 @@ public:
     // The line settings the near end applied last.
     DCB LineSettings() const;
     bool NearEndOpen() const;
+    // The far end answers each change of the near end's DTR or RTS with the bytes the
+    // responder returns (nothing for none); they arrive at once. The responder runs with the
+    // line locked and must not call back into this object. Null removes it.
+    void AnswerModemOutputs(std::function<std::string(bool dtr, bool rts)> responder);
 
     // Line errors the near end receiver reports (CE_FRAME, CE_RXPARITY, CE_OVERRUN); a break.
     void InjectLineError(DWORD errors);

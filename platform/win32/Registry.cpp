@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "platform/win32/Folders.h"
 #include "platform/win32/Modules.h"
@@ -31,7 +32,7 @@ void SeedIfShellFolders(HiveId hive, const AnsiString& path) {
 
 // A key handle whose key vanished (another process may have deleted it).
 LONG CheckKeyExists(const KeyRef& ref) {
-    if (!ref.object || IsLivePortMap(ref.hive, ref.path) || IsAboveLivePortMap(ref.hive, ref.path))
+    if (!ref.object || IsAlwaysPresent(ref.hive, ref.path) || IsLiveDeviceTree(ref.hive, ref.path))
         return ERROR_SUCCESS;
     bool exists = false;
     ReadHive(ref.hive, [&](const RegistryHive& data) { exists = data.Find(ref.path) != nullptr; });
@@ -52,10 +53,17 @@ LONG OpenOrCreate(HKEY key, LPCSTR subKey, REGSAM desired, PHKEY result, bool cr
     SeedIfShellFolders(base.hive, path);
 
     bool created = false;
-    if (IsLivePortMap(base.hive, path) || IsAboveLivePortMap(base.hive, path)) {
+    std::optional<LiveKeyState> live;
+    if (IsAlwaysPresent(base.hive, path)) {
         // always there
     } else if (IsBelowLivePortMap(base.hive, path)) {
         return create ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    } else if (IsLiveDeviceTree(base.hive, path)) {
+        if (create)
+            return ERROR_ACCESS_DENIED;
+        live = FindLiveDeviceKey(path);
+        if (!live)
+            return ERROR_FILE_NOT_FOUND;
     } else if (create) {
         if (!(base.access & KEY_CREATE_SUB_KEY))
             return ERROR_ACCESS_DENIED;
@@ -83,6 +91,10 @@ LONG OpenOrCreate(HKEY key, LPCSTR subKey, REGSAM desired, PHKEY result, bool cr
     object->access = desired;
     if (IsLivePortMap(base.hive, path))
         object->ports = CurrentSerialPorts();
+    if (live) {
+        object->deviceValues = std::move(live->values);
+        object->livePath = live->path;
+    }
     *result = RegisterHandle(object);
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -96,6 +108,10 @@ LONG ValuesOf(const KeyRef& ref, std::vector<RegValue>& values) {
             values.push_back({device, REG_SZ, port + '\0'});
         return ERROR_SUCCESS;
     }
+    if (ref.object && ref.object->deviceValues) {
+        values = *ref.object->deviceValues;
+        return ERROR_SUCCESS;
+    }
     bool exists = false;
     ReadHive(ref.hive, [&](const RegistryHive& data) {
         if (const RegKey* stored = data.Find(ref.path)) {
@@ -103,7 +119,7 @@ LONG ValuesOf(const KeyRef& ref, std::vector<RegValue>& values) {
             values = stored->values;
         }
     });
-    if (exists || IsLivePortMap(ref.hive, ref.path) || IsAboveLivePortMap(ref.hive, ref.path))
+    if (exists || IsAlwaysPresent(ref.hive, ref.path))
         return ERROR_SUCCESS;
     return ERROR_KEY_DELETED;
 }
@@ -140,11 +156,11 @@ LONG CopyName(const AnsiString& name, LPSTR buffer, LPDWORD size) {
 }
 
 LONG ChangeStoredKey(const KeyRef& ref, const std::function<LONG(RegKey&, bool&)>& change) {
-    if (IsLivePortMap(ref.hive, ref.path))
+    if (IsLivePortMap(ref.hive, ref.path) || IsLiveDeviceTree(ref.hive, ref.path))
         return ERROR_ACCESS_DENIED;
     return ChangeHive(ref.hive, [&](RegistryHive& data, bool& changed) -> LONG {
         RegKey* key = data.Find(ref.path);
-        if (!key && IsAboveLivePortMap(ref.hive, ref.path)) {
+        if (!key && IsAlwaysPresent(ref.hive, ref.path)) {
             bool created = false;
             key = &data.Create(ref.path, created);
         }
@@ -264,21 +280,24 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
         return status;
     std::vector<AnsiString> names;
     ReadHive(ref.hive, [&](const RegistryHive& data) { names = data.SubkeyNames(ref.path); });
-    const char* virtualChild = nullptr;
+    std::vector<AnsiString> liveChildren = LiveDeviceSubkeys(ref.hive, ref.path);
     if (ref.hive == HiveId::Machine) {
         if (ref.path.empty())
-            virtualChild = "HARDWARE";
+            liveChildren.push_back("HARDWARE");
         else if (SameName(ref.path, "HARDWARE"))
-            virtualChild = "DEVICEMAP";
+            liveChildren.push_back("DEVICEMAP");
         else if (SameName(ref.path, "HARDWARE\\DEVICEMAP"))
-            virtualChild = "SERIALCOMM";
+            liveChildren.push_back("SERIALCOMM");
     }
-    if (virtualChild && std::none_of(names.begin(), names.end(), [&](const AnsiString& n) {
-            return SameName(n, virtualChild);
-        })) {
-        names.push_back(virtualChild);
+    bool added = false;
+    for (const AnsiString& child : liveChildren)
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const AnsiString& n) { return SameName(n, child); })) {
+            names.push_back(child);
+            added = true;
+        }
+    if (added)
         std::sort(names.begin(), names.end(), KeyPathLess{});
-    }
     if (index >= names.size())
         return ERROR_NO_MORE_ITEMS;
     if (LONG status = CopyName(names[index], name, nameSize); status != ERROR_SUCCESS)
@@ -310,7 +329,7 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (LONG status = ResolveKey(key, ref); status != ERROR_SUCCESS)
         return status;
     AnsiString path = JoinKeyPath(ref.path, subKey);
-    if (path.empty() || IsLivePortMap(ref.hive, path) || IsAboveLivePortMap(ref.hive, path))
+    if (path.empty() || IsAlwaysPresent(ref.hive, path) || IsLiveDeviceTree(ref.hive, path))
         return ERROR_ACCESS_DENIED;
     return ChangeHive(ref.hive, [&](RegistryHive& data, bool& changed) -> LONG {
         if (!data.Find(path))

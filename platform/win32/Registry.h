@@ -13,6 +13,10 @@
 // HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM is not stored: each open takes the
 // serial port map from its provider (value name = device path, data = "COMn"); it is
 // read-only.
+//
+// HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum is not stored either: its keys are the
+// device keys of the devices present, taken from their provider each time a key is opened
+// (the keys between Enum and a device key exist without values); read-only.
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -88,6 +92,15 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
 using SerialPortMapProvider = std::function<std::vector<std::pair<AnsiString, AnsiString>>()>;
 void SetSerialPortMapProvider(SerialPortMapProvider provider);
 std::vector<std::pair<AnsiString, AnsiString>> PortsFromEnvironment();
+
+// The keys below ...\Enum: each path relative to Enum ("USB\VID_0403&PID_6001\A50285BI\Device
+// Parameters") with its string values. Without a provider Enum has no subkeys; null removes it.
+struct LiveDeviceKey {
+    AnsiString path;
+    std::vector<std::pair<AnsiString, AnsiString>> values;
+};
+using DeviceKeyProvider = std::function<std::vector<LiveDeviceKey>()>;
+void SetDeviceKeyProvider(DeviceKeyProvider provider);
 
 // The kernel's key-name query, also found as "ntdll.dll"!"ZwQueryKey". KeyNameInformation
 // gives "\REGISTRY\MACHINE\<path>" or "\REGISTRY\USER\<sid>\<path>" in UTF-16.

@@ -5,50 +5,18 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/win32/CodePage.h"
 #include "platform/win32/RegistryKeys.h"
 
 namespace {
-// UTF-8 to UTF-16; a byte that is not part of valid UTF-8 stands for itself (Latin-1).
-std::u16string Widen(const AnsiString& text) {
-    std::u16string wide;
-    for (size_t i = 0; i < text.size();) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        int length = byte < 0x80         ? 1
-                     : (byte >> 5) == 6  ? 2
-                     : (byte >> 4) == 14 ? 3
-                     : (byte >> 3) == 30 ? 4
-                                         : 0;
-        uint32_t code = length == 1   ? byte
-                        : length == 2 ? byte & 0x1F
-                        : length == 3 ? byte & 0x0F
-                                      : byte & 0x07;
-        bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = code << 6 | (next & 0x3F);
-        }
-        if (!valid) {
-            wide += static_cast<char16_t>(byte);
-            ++i;
-            continue;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            wide += static_cast<char16_t>(0xD800 + (code >> 10));
-            wide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-        } else {
-            wide += static_cast<char16_t>(code);
-        }
-        i += static_cast<size_t>(length);
-    }
-    return wide;
-}
-
 // The path with its letter case as stored; the live keys use their fixed names.
 bool StoredName(const KeyRef& ref, AnsiString& name) {
     if (ref.path.empty()) {
         name.clear();
+        return true;
+    }
+    if (ref.object && ref.object->deviceValues) {
+        name = ref.object->livePath;
         return true;
     }
     bool found = false;
@@ -60,6 +28,10 @@ bool StoredName(const KeyRef& ref, AnsiString& name) {
         return true;
     if (IsLivePortMap(ref.hive, ref.path) || IsAboveLivePortMap(ref.hive, ref.path)) {
         name = AnsiString(SERIAL_COMM_PATH).substr(0, ref.path.size());
+        return true;
+    }
+    if (IsAboveLiveDeviceTree(ref.hive, ref.path)) {
+        name = AnsiString(DEVICE_ENUM_PATH).substr(0, ref.path.size());
         return true;
     }
     return false;
@@ -84,7 +56,12 @@ NTSTATUS ZwQueryKey(HANDLE key, KEY_INFORMATION_CLASS informationClass, void* in
                                                   : "\\REGISTRY\\USER\\" + CurrentUserSid();
     if (!path.empty())
         name += '\\' + path;
-    std::u16string wide = Widen(name);
+    std::u16string wide(static_cast<size_t>(MultiByteToWideChar(
+                            CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0)),
+                        u'\0');
+    if (!wide.empty())
+        MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(),
+                            static_cast<int>(wide.size()));
 
     const ULONG header = offsetof(KEY_NAME_INFORMATION, Name);
     auto nameBytes = static_cast<ULONG>(wide.size() * sizeof(char16_t));

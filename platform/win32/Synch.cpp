@@ -153,6 +153,7 @@ struct TestClock {
     std::mutex lock;
     bool active = false;
     DWORD value = 0;
+    bool instantSleep = false;
 };
 TestClock& TheTestClock() {
     static auto* clock = new TestClock;
@@ -264,6 +265,13 @@ void UseRealTickCount() {
     auto& test = TheTestClock();
     std::lock_guard guard(test.lock);
     test.active = false;
+    test.instantSleep = false;
+}
+
+void SetTestSleepInstant(bool instant) {
+    auto& test = TheTestClock();
+    std::lock_guard guard(test.lock);
+    test.instantSleep = instant;
 }
 
 void Sleep(DWORD milliseconds) {
@@ -275,8 +283,15 @@ void Sleep(DWORD milliseconds) {
         for (;;)
             std::this_thread::sleep_for(std::chrono::hours(24));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     auto& test = TheTestClock();
+    {
+        std::lock_guard guard(test.lock);
+        if (test.active && test.instantSleep) {
+            test.value += milliseconds;
+            return;
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     std::lock_guard guard(test.lock);
     if (test.active)
         test.value += milliseconds;

@@ -30,8 +30,12 @@ DWORD GetTickCount();
 void SetTestTickCount(DWORD value);
 void AdvanceTestTickCount(DWORD milliseconds);
 void UseRealTickCount();
+// With the test clock set, Sleep only moves it and lets no real time pass, for tests whose
+// other side answers at once; UseRealTickCount ends that too.
+void SetTestSleepInstant(bool instant);
 
-// Sleeps for real; Sleep(0) yields. Advances the test clock when that is active.
+// Sleeps for real; Sleep(0) yields. Advances the test clock when that is active (without
+// sleeping, when SetTestSleepInstant asked for it).
 void Sleep(DWORD milliseconds);
 
 // A small number identifying the calling thread, fixed for its lifetime and never reused.

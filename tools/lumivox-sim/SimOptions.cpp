@@ -18,6 +18,8 @@ const char* const kSimUsage =
     "  --delay MS            wait before each answer\n"
     "  --log FILE            log what was received to FILE instead of standard error\n"
     "  --silent              answer nothing\n"
+    "  --pnp ID              be a plug-and-play device: send \"(ID)\" when DTR and RTS rise\n"
+    "                        (needs a line with modem signals, such as the virtual port)\n"
     "settings faults:\n"
     "  --stop-after K        go silent after block K\n"
     "  --bad-checksum K      wrong checksum in the reply for block K\n"
@@ -95,6 +97,7 @@ std::string ParseSimOptions(const std::vector<std::string>& arguments, SimOption
         {"--settings", {Option::kRequired, text(options.settingsFile)}},
         {"--flash", {Option::kRequired, text(options.flashFile)}},
         {"--log", {Option::kRequired, text(options.logFile)}},
+        {"--pnp", {Option::kRequired, text(options.pnpIdentification)}},
         {"--speed",
          {Option::kRequired, number(50, 4000000, [&](auto n) { options.speed = unsigned(n); })}},
         {"--delay",

@@ -21,6 +21,7 @@ struct SimOptions {
     unsigned idleGapMs = 500; // a pause that drops a half-received command
     SettingsFaults settingsFaults;
     BootFaults bootFaults;
+    std::string pnpIdentification; // --pnp: answer DTR and RTS raised with "(" ID ")"
 
     unsigned LineSpeed() const { return speed ? speed : boot ? 9600 : 19200; }
 };

@@ -81,6 +81,8 @@ bool MakeSimulatedUnit(const SimOptions& options, std::ostream& log, SimulatedUn
                        std::string& error) {
     const bool made =
         options.boot ? MakeBootUnit(options, unit, error) : MakeSettingsUnit(options, unit, error);
+    if (made && !options.pnpIdentification.empty())
+        unit.pnp = std::make_unique<PnpDevice>(options.pnpIdentification);
     if (made)
         unit.engine->OnLog = [&log](const std::string& line) {
             log << "lumivox-sim: " << line << std::endl;

@@ -70,6 +70,10 @@ int main(int argc, char** argv) {
         std::cerr << "lumivox-sim: " << error << std::endl;
         return 2;
     }
+    if (unit.pnp)
+        log << "lumivox-sim: a pseudo-terminal carries no DTR or RTS: the plug-and-play "
+               "identification is never asked for here"
+            << std::endl;
     if (options.printPort)
         std::cout << line.DevicePath() << std::endl;
     log << "lumivox-sim: " << (options.boot ? "boot loader" : "settings") << " unit on "

@@ -1,0 +1,11 @@
+#pragma once
+// The setup library "SetupAPI.dll" over Linux's device database (libudev), and the device
+// keys it shows in the registry. Every program linking voka_devicedb runs InitDevicesPlatform
+// before main; calling it again does nothing.
+#include "platform/win32/SetupApi.h"
+
+inline constexpr const char* SETUP_LIBRARY_NAME = "SetupAPI.dll";
+
+void InitDevicesPlatform();
+// Enters the 21 functions in the module table again (after a test replaced the module).
+void RegisterSetupLibrary();
