@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "platform/win32/Process.h"
+#include "tests/app/CapturedLauncher.h"
 #include "tests/app/CapturedUser.h"
 #include "tests/support/EnvironmentGuard.h"
 #include "tests/support/TempDir.h"
@@ -14,23 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-// Starts nothing; notes what would start and in which folder.
-class FolderRecordingLauncher : public ProgramLauncher {
-public:
-    FolderRecordingLauncher() : previous_(SetProgramLauncher(this)) {}
-    ~FolderRecordingLauncher() override { SetProgramLauncher(previous_); }
-    UINT Launch(const LaunchRequest& request) override {
-        requests.push_back(request);
-        folders.push_back(fs::current_path());
-        return 33;
-    }
-    std::vector<LaunchRequest> requests;
-    std::vector<fs::path> folders;
-
-private:
-    ProgramLauncher* previous_;
-};
-
 // Each test starts and ends in its own folder: the update changes the current folder.
 class ConsoleCommandsTest : public ::testing::Test {
 protected:
@@ -77,7 +60,7 @@ TEST(ConsoleCommandLine, NamesACommandOrIsAUsageError) {
 }
 
 TEST_F(ConsoleCommandsTest, UpdateStartsTheUpdaterInTheFirmwareFilesFolder) {
-    FolderRecordingLauncher launcher;
+    CapturedLauncher launcher;
     WriteUpdater("#!/bin/sh\n", fs::perms::owner_all);
     WriteFileBytes(firmwareFolder / "kzra500.s19", "S9030000FC\n");
     const std::string relative =

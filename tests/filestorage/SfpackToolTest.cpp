@@ -1,24 +1,18 @@
 // The sfpack command line: formats, listings and exit statuses.
 #include <gmock/gmock.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "filestorage/Fssfpack.h"
 #include "tests/filestorage/PackHelpers.h"
+#include "tests/support/ShellCommand.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-struct ToolResult {
-    int status;
-    std::string output;
-};
 
 // The build's bin folder: $VOKA_BIN, else the bin folder beside this test's own folder.
 std::string BinFolder() {
@@ -28,27 +22,14 @@ std::string BinFolder() {
         .string();
 }
 
-// Runs a shell command with its stdout captured.
-ToolResult RunShell(const std::string& command) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, {}};
-    std::string output;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
 // Runs sfpack from the build's bin folder with stdout captured and stderr silenced.
-ToolResult Sfpack(const std::string& arguments) {
+ShellResult Sfpack(const std::string& arguments) {
     return RunShell("'" + BinFolder() + "/sfpack' " + arguments + " 2>/dev/null");
 }
 
 // Runs sfpack with its stderr captured and stdout silenced, after the shell commands of
 // shellPrefix (a ulimit).
-ToolResult SfpackErrors(const std::string& arguments, const std::string& shellPrefix = "") {
+ShellResult SfpackErrors(const std::string& arguments, const std::string& shellPrefix = "") {
     return RunShell(shellPrefix + "'" + BinFolder() + "/sfpack' " + arguments + " 2>&1 >/dev/null");
 }
 
@@ -100,7 +81,7 @@ TEST(SfpackTool, CreateListAndExtractAContainer) {
     EXPECT_EQ(container.substr(0, 12), Hex("53 46 50 31 03 00 00 00 0A 00 00 00"));
     EXPECT_EQ(container.substr(12, 10), "update.exe");
 
-    const ToolResult list = Sfpack("list " + Quote(dir / "c.sfp"));
+    const ShellResult list = Sfpack("list " + Quote(dir / "c.sfp"));
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.output,
               "update.exe\t3002\nKZRA503.s19\t412\nempty\t0\nCount 3\nDataSize 3414\n");
@@ -155,22 +136,23 @@ TEST(SfpackTool, ReadAndWriteErrorsNameTheFileAndTheReason) {
     TempDir dir;
     WriteFileBytes(dir / "in", "abc");
     WriteFileBytes(dir / "kept", "the previous output");
-    const ToolResult unreadable = SfpackErrors("pack /proc/self/mem " + Quote(dir / "kept"));
+    const ShellResult unreadable = SfpackErrors("pack /proc/self/mem " + Quote(dir / "kept"));
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.output,
               "sfpack: Cannot read file \"/proc/self/mem\". Input/output error\n");
-    const ToolResult folder = SfpackErrors("pack " + Quote(dir.Path()) + " " + Quote(dir / "kept"));
+    const ShellResult folder =
+        SfpackErrors("pack " + Quote(dir.Path()) + " " + Quote(dir / "kept"));
     EXPECT_EQ(folder.status, 1);
     EXPECT_EQ(folder.output,
               "sfpack: Cannot open file \"" + dir.Path().string() + "\". Is a directory\n");
-    const ToolResult full = SfpackErrors("pack " + Quote(dir / "in") + " /dev/full");
+    const ShellResult full = SfpackErrors("pack " + Quote(dir / "in") + " /dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_EQ(full.output, "sfpack: Cannot write file \"/dev/full\". No space left on device\n");
 
     // A disk that fills up: the previous output stays whole, nothing is left beside it.
     WriteFileBytes(dir / "big", std::string(100000, 'x') + RandomBytes(1000, 3));
     ASSERT_EQ(Sfpack("pack " + Quote(dir / "big") + " " + Quote(dir / "packed")).status, 0);
-    const ToolResult limited =
+    const ShellResult limited =
         SfpackErrors("unpack " + Quote(dir / "packed") + " " + Quote(dir / "kept"),
                      "trap '' XFSZ; ulimit -f 8;");
     EXPECT_EQ(limited.status, 1);
@@ -186,7 +168,7 @@ TEST(SfpackTool, InputsOf4GiBAndMoreAreRefusedBeforeTheyAreRead) {
     { std::ofstream(dir / "huge"); }
     std::filesystem::resize_file(dir / "huge", 5ull << 30); // sparse: no disk space taken
     // With little memory: reading it whole first would run out long before the refusal.
-    const ToolResult refused =
+    const ShellResult refused =
         SfpackErrors("pack " + Quote(dir / "huge") + " " + Quote(dir / "x"), MemoryLimit());
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.output, "sfpack: Cannot read file \"" + dir / "huge" +
@@ -201,7 +183,7 @@ TEST(SfpackTool, RunningOutOfMemoryIsAMessage) {
     TempDir dir;
     { std::ofstream(dir / "large"); }
     std::filesystem::resize_file(dir / "large", 1ull << 30);
-    const ToolResult result =
+    const ShellResult result =
         SfpackErrors("pack " + Quote(dir / "large") + " " + Quote(dir / "x"), MemoryLimit());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "sfpack: Out of memory\n");
