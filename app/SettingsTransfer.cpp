@@ -75,7 +75,8 @@ TTransferResult TSettingsTransfer::Upload(const TFileChooser& ChooseFile) {
     size_t got = 0;
     if (FileExists(*fileName)) {
         try {
-            TFileStream file(*fileName, fmOpenRead | fmShareDenyWrite);
+            // A FIFO or a device would hold the command up: only a plain file is read.
+            TFileStream file(*fileName, fmOpenRead | fmShareDenyWrite | fmRegularFile);
             got = static_cast<size_t>(file.Read(image.data(), SETTINGS_IMAGE_SIZE));
         } catch (const EStreamError&) {
             got = 0;
@@ -166,11 +167,13 @@ TTransferResult TSettingsTransfer::Download(const TFileChooser& ChooseFile) {
     return result;
 }
 
-// A downloaded image that cannot be kept is reported, never silently lost.
+// A downloaded image that cannot be kept is reported, never silently lost; the file it was
+// to replace, perhaps the only copy of a unit's settings, stays whole then.
 bool TSettingsTransfer::SaveImage(const AnsiString& FileName, const TSettingsImage& Image) {
     try {
-        TFileStream file(FileName, fmCreate);
-        file.WriteBuffer(Image.data(), SETTINGS_IMAGE_SIZE);
+        TReplacingFileStream file(FileName);
+        file.Write(Image.data(), SETTINGS_IMAGE_SIZE);
+        file.Commit();
         return true;
     } catch (const Exception& error) {
         MessageBoxA(

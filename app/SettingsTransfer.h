@@ -33,7 +33,7 @@ using TFileChooser = std::function<std::optional<AnsiString>(const AnsiString& I
 
 enum class TTransferResult {
     Cancelled,   // no file chosen
-    FileRefused, // settings file missing or shorter than the image (a beep)
+    FileRefused, // settings file missing, unreadable, no plain file or too short (a beep)
     NoResponse,  // the unit did not answer the hello
     Failed,      // a block was not acknowledged or answered ("Error")
     BadBlock,    // "Communication Error": a checksum mismatch or the last block missing

@@ -18,6 +18,9 @@ public:
         : EReadError("Packed data is damaged: " + detail) {}
 };
 
+// Sizes are unsigned 32-bit: data and files of this many bytes and more are not supported.
+constexpr uint64_t SFSizeLimit = 1ull << 32;
+
 // Bytes in one piece of unpacked data; each piece becomes one chunk.
 constexpr uint32_t SFPieceSize = 65533;
 
@@ -50,8 +53,10 @@ void SFUnpackExact(const void* Source, void* Target, uint32_t Size, uint32_t Unp
 AnsiString SFPackStr(const AnsiString& Source);
 AnsiString SFUnpackStr(const AnsiString& Source);
 
-// False when the source cannot be opened or the target cannot be created.
-// SFUnpackFile raises EPackedDataError on a damaged source (and creates no target).
+// False when the source cannot be opened or the target cannot be created. A read or a
+// write that fails after that, or a source of 4 GiB or more, raises EInOutError; the target
+// is replaced whole or not at all. SFUnpackFile raises EPackedDataError on a damaged source
+// (and creates no target).
 bool SFPackFile(const AnsiString& SourceName, const AnsiString& TargetName);
 bool SFUnpackFile(const AnsiString& SourceName, const AnsiString& TargetName);
 

@@ -1,41 +1,37 @@
 // The string and file wrappers around the block codec.
-#include <cstdio>
-#include <memory>
-#include <vector>
+#include <optional>
 
 #include "filestorage/Fssfpack.h"
 #include "filestorage/FssfpackBytes.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
 
 using namespace sfpack_detail;
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Reads a whole file; false when it cannot be opened or read to its end.
-bool ReadWholeFile(const AnsiString& name, AnsiString& bytes) {
-    FilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
-        return false;
-    const long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0)
-        return false;
-    if (static_cast<unsigned long>(size) > UINT32_MAX)
-        throw Exception("File too large to pack: " + name);
-    bytes.resize(static_cast<size_t>(size));
-    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+// The whole file, or nothing when it cannot be opened. A read that fails after the opening
+// raises EInOutError, as does a file of 4 GiB or more.
+std::optional<AnsiString> ReadWholeFile(const AnsiString& name) {
+    try {
+        return ReadFileContents(name, SFSizeLimit);
+    } catch (const EFOpenError&) {
+        return std::nullopt;
+    }
 }
 
-// Creates or replaces a file with the bytes; false when that does not fully succeed.
-bool WriteWholeFile(const AnsiString& name, const void* bytes, size_t count) {
-    FilePtr file(std::fopen(name.c_str(), "wb"));
-    if (!file)
+// Replaces a file with the bytes; false when it cannot be created. A write that fails raises
+// EInOutError and leaves the file that was there.
+bool WriteWholeFile(const AnsiString& name, const AnsiString& bytes) {
+    std::optional<TReplacingFileStream> file;
+    try {
+        file.emplace(name);
+    } catch (const EFCreateError&) {
         return false;
-    const bool written = std::fwrite(bytes, 1, count, file.get()) == count;
-    return std::fclose(file.release()) == 0 && written;
+    }
+    file->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    file->Commit();
+    return true;
 }
 
 } // namespace
@@ -64,17 +60,11 @@ AnsiString SFUnpackStr(const AnsiString& Source) {
 }
 
 bool SFPackFile(const AnsiString& SourceName, const AnsiString& TargetName) {
-    AnsiString contents;
-    if (!ReadWholeFile(SourceName, contents))
-        return false;
-    const AnsiString packed = SFPackStr(contents);
-    return WriteWholeFile(TargetName, packed.data(), packed.size());
+    const std::optional<AnsiString> contents = ReadWholeFile(SourceName);
+    return contents && WriteWholeFile(TargetName, SFPackStr(*contents));
 }
 
 bool SFUnpackFile(const AnsiString& SourceName, const AnsiString& TargetName) {
-    AnsiString packed;
-    if (!ReadWholeFile(SourceName, packed))
-        return false;
-    const AnsiString contents = SFUnpackStr(packed);
-    return WriteWholeFile(TargetName, contents.data(), contents.size());
+    const std::optional<AnsiString> packed = ReadWholeFile(SourceName);
+    return packed && WriteWholeFile(TargetName, SFUnpackStr(*packed));
 }

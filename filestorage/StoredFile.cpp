@@ -101,21 +101,23 @@ bool TStoredFile::Extract(const AnsiString& TargetName, bool CreatePath) {
 
     if (CreatePath)
         CreateFoldersAlong(TargetName);
+    // Replaced whole or not at all: a failed write leaves the file that was there, and a
+    // running updater keeps running from the old file while the new one takes its name.
     bool successfully = false;
-    HANDLE file = CreateFileA(TargetName.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        const auto size = static_cast<DWORD>(Data->Size());
-        DWORD written = 0;
-        successfully = WriteFile(file, Data->Memory(), size, &written, nullptr) && written == size;
-        CloseHandle(file);
+    try {
+        TReplacingFileStream file(TargetName);
+        const auto size = static_cast<size_t>(Data->Size());
+        file.Write(Data->Memory(), static_cast<int64_t>(size));
         // A program must be runnable where it lands; a file system without permissions
         // still has the file written.
-        if (successfully)
-            MarkExecutableIfNative(TargetName, Data->Memory(), size);
-        if (successfully && Storage && Storage->AutoExtract->RemoveOnTerminate)
-            Storage->extractedFiles_.push_back(TargetName);
+        MarkExecutableIfNative(file, Data->Memory(), size);
+        file.Commit();
+        successfully = true;
+    } catch (const Exception&) {
+        // not created, or not written in full
     }
+    if (successfully && Storage && Storage->AutoExtract->RemoveOnTerminate)
+        Storage->extractedFiles_.push_back(TargetName);
     if (Storage && Storage->OnExtracted)
         Storage->OnExtracted(sender, TargetName, FileSize, successfully);
     return successfully;

@@ -1,12 +1,9 @@
 #include "app/window/Unit1.h"
 
-#include <filesystem>
-
 #include "app/MainForm.h"
 #include "app/SettingsTransfer.h"
 #include "app/UpdateLaunch.h"
 #include "platform/classes/FormStreaming.h"
-#include "platform/rtl/FileUtils.h"
 
 TForm1* Form1 = nullptr;
 
@@ -83,10 +80,6 @@ void TForm1::btnUpdateButtonClick(TObject*) {
     std::optional<AnsiString> firmware = Choose(OpenUpdateFile, ProgramFolder());
     if (!firmware)
         return;
-    // The chosen file's folder becomes the current folder, which the updater inherits
-    // and where it finds the file by its bare name.
-    std::error_code ignored;
-    std::filesystem::current_path(std::filesystem::path(ExtractFilePath(*firmware)), ignored);
     LaunchUpdater(*firmware, reRore1->GetComPortNo());
 }
 

@@ -90,18 +90,31 @@ TFileStream::TFileStream(const AnsiString& fileName, uint16_t mode)
         flags |= O_RDONLY;
         break;
     }
+    const bool regularOnly = (mode & fmRegularFile) != 0;
+    if (regularOnly)
+        flags |= O_NONBLOCK | O_NOCTTY;
     handle_ = ::open(fileName.c_str(), flags);
-    if (handle_ >= 0) {
+    AnsiString reason;
+    if (handle_ < 0) {
+        reason = SysErrorMessage(errno);
+    } else {
         // A folder opens read-only on Linux but is not a stream of bytes.
         struct stat info {};
-        if (::fstat(handle_, &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (::fstat(handle_, &info) != 0)
+            reason = SysErrorMessage(errno);
+        else if (S_ISDIR(info.st_mode))
+            reason = SysErrorMessage(EISDIR);
+        else if (regularOnly && !S_ISREG(info.st_mode))
+            reason = "It is not a regular file";
+        else if (regularOnly)
+            ::fcntl(handle_, F_SETFL, ::fcntl(handle_, F_GETFL) & ~O_NONBLOCK);
+        if (!reason.empty()) {
             ::close(handle_);
             handle_ = -1;
-            errno = EISDIR;
         }
     }
     if (handle_ < 0)
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName, SysErrorMessage(errno)));
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName, reason));
 }
 
 TFileStream::~TFileStream() {

@@ -23,3 +23,9 @@ bool DirectoryExists(const AnsiString& path);
 bool ForceDirectories(const AnsiString& path);
 int64_t FileSize64(const AnsiString& fileName); // -1 when missing or not a file
 bool DeleteFile(const AnsiString& fileName);    // a file only; false when it did not go
+
+// The whole contents of a file. A file of sizeLimit bytes or more is refused before it is read,
+// a pipe as soon as it passes the limit (EInOutError naming the limit). Raises EFOpenError
+// when the file cannot be opened, EInOutError "Cannot read file \"%s\". %s" when reading
+// fails, and std::bad_alloc when the contents do not fit in memory.
+AnsiString ReadFileContents(const AnsiString& fileName, uint64_t sizeLimit);

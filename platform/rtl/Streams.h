@@ -22,6 +22,9 @@ constexpr uint16_t fmShareExclusive = 0x0010;
 constexpr uint16_t fmShareDenyWrite = 0x0020;
 constexpr uint16_t fmShareDenyRead = 0x0030;
 constexpr uint16_t fmShareDenyNone = 0x0040;
+// Or-ed with fmOpenRead: only a regular file opens, and opening never waits (for the writer
+// of a FIFO, the lines of a serial device). Anything else raises EFOpenError.
+constexpr uint16_t fmRegularFile = 0x0100;
 
 class TStream : public TObject {
 public:
@@ -121,4 +124,40 @@ public:
 
 private:
     AnsiString fileName_;
+};
+
+// A file replaced whole or not at all. The bytes go to a new file beside the target, which
+// Commit flushes to the disk and renames over the target; until then the target keeps its old
+// contents, and a stream destroyed without Commit (a failed write, an error on the way)
+// removes the new file. The new file takes the permissions of the one it replaces, and a
+// symbolic link is followed to the file it names. A target that exists but is no regular
+// file (a device, a pipe) is written in place: there is no file to lose there.
+// Raises EFCreateError "Cannot create file \"%s\". %s" when the new file cannot be made.
+class TReplacingFileStream : public THandleStream {
+public:
+    explicit TReplacingFileStream(const AnsiString& fileName);
+    ~TReplacingFileStream() override;
+    TReplacingFileStream(const TReplacingFileStream&) = delete;
+    TReplacingFileStream& operator=(const TReplacingFileStream&) = delete;
+
+    // A write that falls short is remembered for Commit.
+    int64_t Write(const void* buffer, int64_t count) override;
+    // Puts the new contents in the target's place. Raises EInOutError
+    // "Cannot write file \"%s\". %s" when a write fell short or the flush or the rename
+    // failed; the target is then as it was, and the new file is gone.
+    void Commit();
+    // Execute permission wherever read permission is (r-- becomes r-x), for the new file;
+    // false when the system refuses. A target written in place is left as it is.
+    bool AddExecutePermission();
+    const AnsiString& FileName() const { return fileName_; }
+
+    AnsiString ClassName() const override { return "TReplacingFileStream"; }
+
+private:
+    [[noreturn]] void FailWrite(int error);
+
+    AnsiString fileName_;
+    AnsiString target_;    // the file replaced, with symbolic links followed
+    AnsiString temporary_; // the new file; empty when the target is written in place
+    int writeError_ = 0;
 };

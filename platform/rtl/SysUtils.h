@@ -47,6 +47,14 @@ class EFOpenError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
+// A file that cannot be read or written in full: the message names the file and the
+// system's reason; ErrorCode is the errno value.
+class EInOutError : public Exception {
+public:
+    EInOutError(AnsiString message, int errorCode)
+        : Exception(std::move(message)), ErrorCode(errorCode) {}
+    int ErrorCode;
+};
 // "'%s' is not a valid integer value", or another conversion text.
 class EConvertError : public Exception {
 public:

@@ -8,6 +8,7 @@
 #include "platform/classes/MessageLoop.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ModalScope.h"
+#include "platform/ui/ToolkitStart.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/WidgetBridge.h"
 
@@ -96,11 +97,12 @@ bool TModalScope::Active() {
 
 void InstallQtDialogService();
 
-void InitUserInterface(int& argc, char** argv) {
+void InitUserInterface(int& argc, char** argv, const char* FailureHint) {
     if (Application)
         Application->SetShowFormHook(&TCustomForm::ShowAsMainForm);
     if (QApplication::instance())
         return;
+    TToolkitStartGuard guard(FailureHint);
     // Lives as long as the process: widgets may be destroyed by static destructors.
     new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

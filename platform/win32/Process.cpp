@@ -168,6 +168,28 @@ std::vector<AnsiString> ExecuteOption(const AnsiString& terminal) {
     return {"-e"};
 }
 
+bool HasDisplay() {
+    auto isSet = [](const char* variable) {
+        const char* value = std::getenv(variable);
+        return value && *value;
+    };
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+// The terminal program: $TERMINAL, else the first known one on PATH; empty when none is.
+AnsiString FindTerminal() {
+    std::vector<AnsiString> terminals;
+    if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen)
+        terminals.emplace_back(chosen);
+    for (const char* known : {"x-terminal-emulator", "xterm", "gnome-terminal", "konsole",
+                              "xfce4-terminal", "mate-terminal", "lxterminal", "kitty", "foot"})
+        terminals.emplace_back(known);
+    for (const auto& terminal : terminals)
+        if (auto found = FindOnPath(terminal); !found.empty())
+            return found;
+    return {};
+}
+
 UINT Spawn(const std::vector<AnsiString>& command) {
     std::vector<char*> argv;
     for (const auto& word : command)
@@ -225,28 +247,23 @@ AnsiString FindProgramFile(const AnsiString& name) {
 }
 
 std::vector<AnsiString> TerminalCommand(const std::vector<AnsiString>& argv) {
-    auto hasDisplay = [](const char* variable) {
-        const char* value = std::getenv(variable);
-        return value && *value;
-    };
-    if (!hasDisplay("DISPLAY") && !hasDisplay("WAYLAND_DISPLAY"))
+    if (!HasDisplay())
         return {};
-    std::vector<AnsiString> terminals;
-    if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen)
-        terminals.emplace_back(chosen);
-    for (const char* known : {"x-terminal-emulator", "xterm", "gnome-terminal", "konsole",
-                              "xfce4-terminal", "mate-terminal", "lxterminal", "kitty", "foot"})
-        terminals.emplace_back(known);
-    for (const auto& terminal : terminals) {
-        auto found = FindOnPath(terminal);
-        if (found.empty())
-            continue;
-        std::vector<AnsiString> command{found};
-        auto option = ExecuteOption(found);
-        command.insert(command.end(), option.begin(), option.end());
-        command.insert(command.end(), argv.begin(), argv.end());
-        return command;
-    }
+    const AnsiString terminal = FindTerminal();
+    if (terminal.empty())
+        return {};
+    std::vector<AnsiString> command{terminal};
+    auto option = ExecuteOption(terminal);
+    command.insert(command.end(), option.begin(), option.end());
+    command.insert(command.end(), argv.begin(), argv.end());
+    return command;
+}
+
+AnsiString TerminalUnavailableReason() {
+    if (!HasDisplay())
+        return "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    if (FindTerminal().empty())
+        return "no terminal program was found ($TERMINAL, x-terminal-emulator, xterm, ...)";
     return {};
 }
 

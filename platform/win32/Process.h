@@ -56,6 +56,9 @@ public:
 // The command that runs argv inside a terminal window, or empty when there is no display or
 // no terminal program.
 std::vector<AnsiString> TerminalCommand(const std::vector<AnsiString>& argv);
+// Why TerminalCommand finds no way to show a program here, in words for a console ("there
+// is no display ...", "no terminal program was found ..."); empty when it finds one.
+AnsiString TerminalUnavailableReason();
 
 // Installs a launcher (not owned; null restores the default) and returns the previous.
 ProgramLauncher* SetProgramLauncher(ProgramLauncher* launcher);

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+
 #include "app/MainForm.h"
 #include "platform/classes/Application.h"
 #include "tests/app/CapturedUser.h"
 #include "tests/app/SimulatedUnit.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -166,6 +170,36 @@ TEST_F(SettingsTransferTest, AnImageThatCannotBeSavedIsReported) {
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_NE(user.boxes[0].text.find("no/such/folder/unit.bin"), std::string::npos);
     EXPECT_EQ(user.boxes[0].caption, "Save BIN File");
+}
+
+TEST_F(SettingsTransferTest, ASaveThatFailsLeavesThePreviousSettingsFileWhole) {
+    SimulatedUnit unit("COM7");
+    const std::string previous(768, 'p'); // perhaps the only copy of another unit's settings
+    WriteFileBytes(dir / "unit.bin", previous);
+    std::optional<FileSizeLimit> fullDisk;
+    TSettingsTransfer transfer(*port, display);
+    const TTransferResult result = transfer.Download([&](const AnsiString&) {
+        fullDisk.emplace(0); // the disk is full by the time the image is saved
+        return std::optional<AnsiString>(dir / "unit.bin");
+    });
+    fullDisk.reset();
+    EXPECT_EQ(result, TTransferResult::SaveFailed);
+    EXPECT_EQ(ReadFileBytes(dir / "unit.bin"), previous);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_NE(user.boxes[0].text.find("File too large"), std::string::npos) << user.boxes[0].text;
+}
+
+TEST_F(SettingsTransferTest, UploadReadsNoFifoOrDeviceAndNeverWaitsForOne) {
+    SimulatedUnit unit("COM7");
+    ASSERT_EQ(mkfifo((dir / "fifo.bin").c_str(), 0600), 0);
+    TSettingsTransfer transfer(*port, display);
+    EXPECT_EQ(transfer.Upload(File(dir / "fifo.bin")), TTransferResult::FileRefused);
+    EXPECT_EQ(transfer.Upload(File("/dev/zero")), TTransferResult::FileRefused);
+    EXPECT_EQ(user.beeps, 2);
+    EXPECT_EQ(unit.Received(), "");
 }
 
 TEST_F(SettingsTransferTest, APortThatCannotOpenRaisesTheOpenError) {

@@ -2,6 +2,7 @@
 // at termination.
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "filestorage/FileStorage.h"
@@ -11,6 +12,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/Registry.h"
 #include "tests/filestorage/PackHelpers.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -154,6 +156,22 @@ TEST_F(Extraction, NativeExecutablesGetTheExecutePermission) {
     EXPECT_TRUE(status.st_mode & S_IXUSR);
     stat(Target("update.exe").c_str(), &status);
     EXPECT_FALSE(status.st_mode & S_IXUSR);
+}
+
+TEST_F(Extraction, AFailedWriteKeepsTheFileThatWasThere) {
+    ASSERT_TRUE(storage.Extract("update.exe", ""));
+    const std::string written = ReadFileBytes(Target("update.exe"));
+    storage.Files[0]->Data->SetSize(0);
+    storage.Files[0]->Data->WriteBuffer("a newer updater", 15);
+    {
+        const FileSizeLimit fullDisk(4);
+        EXPECT_FALSE(storage.Extract("update.exe", ""));
+    }
+    EXPECT_EQ(ReadFileBytes(Target("update.exe")), written);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary file stays behind";
 }
 
 struct ExtractListener : TObject {

@@ -1,23 +1,18 @@
 // The sfpack command line: formats, listings and exit statuses.
 #include <gmock/gmock.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "filestorage/Fssfpack.h"
 #include "tests/filestorage/PackHelpers.h"
+#include "tests/support/ShellCommand.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-struct ToolResult {
-    int status;
-    std::string output;
-};
 
 // The build's bin folder: $VOKA_BIN, else the bin folder beside this test's own folder.
 std::string BinFolder() {
@@ -28,21 +23,28 @@ std::string BinFolder() {
 }
 
 // Runs sfpack from the build's bin folder with stdout captured and stderr silenced.
-ToolResult Sfpack(const std::string& arguments) {
-    const std::string command = "'" + BinFolder() + "/sfpack' " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, {}};
-    std::string output;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+ShellResult Sfpack(const std::string& arguments) {
+    return RunShell("'" + BinFolder() + "/sfpack' " + arguments + " 2>/dev/null");
+}
+
+// Runs sfpack with its stderr captured and stdout silenced, after the shell commands of
+// shellPrefix (a ulimit).
+ShellResult SfpackErrors(const std::string& arguments, const std::string& shellPrefix = "") {
+    return RunShell(shellPrefix + "'" + BinFolder() + "/sfpack' " + arguments + " 2>&1 >/dev/null");
 }
 
 std::string Quote(const std::string& path) {
     return "'" + path + "'";
+}
+
+// A shell prefix that leaves sfpack 512 MiB of address space; empty in sanitizer builds,
+// whose shadow memory needs far more.
+std::string MemoryLimit() {
+#if defined(__SANITIZE_ADDRESS__)
+    return "";
+#else
+    return "ulimit -v 524288;";
+#endif
 }
 
 TEST(SfpackTool, PackAndUnpackFilesMatchTheCodec) {
@@ -79,7 +81,7 @@ TEST(SfpackTool, CreateListAndExtractAContainer) {
     EXPECT_EQ(container.substr(0, 12), Hex("53 46 50 31 03 00 00 00 0A 00 00 00"));
     EXPECT_EQ(container.substr(12, 10), "update.exe");
 
-    const ToolResult list = Sfpack("list " + Quote(dir / "c.sfp"));
+    const ShellResult list = Sfpack("list " + Quote(dir / "c.sfp"));
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.output,
               "update.exe\t3002\nKZRA503.s19\t412\nempty\t0\nCount 3\nDataSize 3414\n");
@@ -128,6 +130,63 @@ TEST(SfpackTool, ExitStatusesTellFileUsageAndDamageApart) {
     WriteFileBytes(dir / "cut", Hex("53 46 50 31 02 00 00 00 03 00 00 00 61"));
     EXPECT_EQ(Sfpack("list " + Quote(dir / "cut")).status, 3);
     EXPECT_EQ(Sfpack("extract " + Quote(dir / "cut") + " " + Quote(dir / "x")).status, 3);
+}
+
+TEST(SfpackTool, ReadAndWriteErrorsNameTheFileAndTheReason) {
+    TempDir dir;
+    WriteFileBytes(dir / "in", "abc");
+    WriteFileBytes(dir / "kept", "the previous output");
+    const ShellResult unreadable = SfpackErrors("pack /proc/self/mem " + Quote(dir / "kept"));
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.output,
+              "sfpack: Cannot read file \"/proc/self/mem\". Input/output error\n");
+    const ShellResult folder =
+        SfpackErrors("pack " + Quote(dir.Path()) + " " + Quote(dir / "kept"));
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.output,
+              "sfpack: Cannot open file \"" + dir.Path().string() + "\". Is a directory\n");
+    const ShellResult full = SfpackErrors("pack " + Quote(dir / "in") + " /dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.output, "sfpack: Cannot write file \"/dev/full\". No space left on device\n");
+
+    // A disk that fills up: the previous output stays whole, nothing is left beside it.
+    WriteFileBytes(dir / "big", std::string(100000, 'x') + RandomBytes(1000, 3));
+    ASSERT_EQ(Sfpack("pack " + Quote(dir / "big") + " " + Quote(dir / "packed")).status, 0);
+    const ShellResult limited =
+        SfpackErrors("unpack " + Quote(dir / "packed") + " " + Quote(dir / "kept"),
+                     "trap '' XFSZ; ulimit -f 8;");
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
+    EXPECT_EQ(ReadFileBytes(dir / "kept"), "the previous output");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              4);
+}
+
+TEST(SfpackTool, InputsOf4GiBAndMoreAreRefusedBeforeTheyAreRead) {
+    TempDir dir;
+    { std::ofstream(dir / "huge"); }
+    std::filesystem::resize_file(dir / "huge", 5ull << 30); // sparse: no disk space taken
+    // With little memory: reading it whole first would run out long before the refusal.
+    const ShellResult refused =
+        SfpackErrors("pack " + Quote(dir / "huge") + " " + Quote(dir / "x"), MemoryLimit());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "sfpack: Cannot read file \"" + dir / "huge" +
+                                  "\". It holds 5368709120 bytes; files of 4 GiB and more are "
+                                  "not supported\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "x"));
+}
+
+TEST(SfpackTool, RunningOutOfMemoryIsAMessage) {
+    if (MemoryLimit().empty())
+        GTEST_SKIP() << "the sanitizers reserve more address space than any limit leaves";
+    TempDir dir;
+    { std::ofstream(dir / "large"); }
+    std::filesystem::resize_file(dir / "large", 1ull << 30);
+    const ShellResult result =
+        SfpackErrors("pack " + Quote(dir / "large") + " " + Quote(dir / "x"), MemoryLimit());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "sfpack: Out of memory\n");
 }
 
 TEST(SfpackTool, ExtractRefusesNamesThatLeaveTheFolder) {

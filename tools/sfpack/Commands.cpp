@@ -1,15 +1,16 @@
 #include "tools/sfpack/Commands.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
+#include <new>
 
 #include "filestorage/Fssfpack.h"
 #include "filestorage/NativeExecutable.h"
 #include "filestorage/StoredDataFormat.h"
+#include "platform/rtl/FileUtils.h"
 #include "tools/sfpack/SlicedCodec.h"
 
 namespace {
@@ -23,23 +24,17 @@ struct CommandFailure {
 constexpr uint64_t ProgressThreshold = 4u << 20;
 
 std::string ReadInput(const std::string& name) {
-    std::ifstream file(name, std::ios::binary);
-    if (!file)
-        throw CommandFailure{exFileError, "cannot open " + name};
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        throw CommandFailure{exFileError, "cannot read " + name};
-    return bytes;
+    return ReadFileContents(name, SFSizeLimit);
 }
 
-void WriteOutput(const std::string& name, const std::string& bytes) {
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw CommandFailure{exFileError, "cannot create " + name};
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file)
-        throw CommandFailure{exFileError, "cannot write " + name};
+// Replaced whole: a failed write leaves the file that was there. Extracted native programs
+// get the execute permission.
+void WriteOutput(const std::string& name, const std::string& bytes, bool extracted = false) {
+    TReplacingFileStream file(name);
+    file.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (extracted && !MarkExecutableIfNative(file, bytes.data(), bytes.size()))
+        throw CommandFailure{exFileError, "cannot make " + name + " executable"};
+    file.Commit();
 }
 
 // Progress on stderr for big inputs only, so small runs in scripts stay quiet.
@@ -85,6 +80,9 @@ template <class Body> int Run(Body body) {
     } catch (const CommandFailure& failure) {
         std::cerr << "sfpack: " << failure.message << '\n';
         return failure.status;
+    } catch (const EInOutError& error) { // a file read or written, not its contents
+        std::cerr << "sfpack: " << error.Message << '\n';
+        return exFileError;
     } catch (const EPackedDataError& error) {
         std::cerr << "sfpack: damaged input: " << error.Message << '\n';
         return exDamaged;
@@ -93,6 +91,12 @@ template <class Body> int Run(Body body) {
         return exDamaged;
     } catch (const Exception& error) {
         std::cerr << "sfpack: " << error.Message << '\n';
+        return exFileError;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "sfpack: Out of memory\n";
+        return exFileError;
+    } catch (const std::exception& error) {
+        std::cerr << "sfpack: " << error.what() << '\n';
         return exFileError;
     }
 }
@@ -151,12 +155,9 @@ int ExtractCommand(const std::string& container, const std::string& folder) {
         if (!std::filesystem::is_directory(folder))
             throw CommandFailure{exFileError, "cannot create folder " + folder};
         for (const StoredEntry& entry : entries) {
-            const std::string path = (std::filesystem::path(folder) / entry.name).string();
             const auto* bytes = static_cast<const char*>(entry.contents->Memory());
-            const auto size = static_cast<size_t>(entry.contents->Size());
-            WriteOutput(path, std::string(bytes, size));
-            if (!MarkExecutableIfNative(path, bytes, size))
-                throw CommandFailure{exFileError, "cannot make " + path + " executable"};
+            WriteOutput((std::filesystem::path(folder) / entry.name).string(),
+                        std::string(bytes, static_cast<size_t>(entry.contents->Size())), true);
         }
     });
 }

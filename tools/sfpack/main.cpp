@@ -21,7 +21,8 @@ const char* const Usage =
     "SIZE;\n"
     "                                   then \"Count N\" and \"DataSize N\"\n"
     "  sfpack extract CONTAINER DIR     write every stored file into DIR under its name\n"
-    "exit status: 0 success; 1 a file cannot be opened or created; 2 usage; 3 damaged input\n";
+    "exit status: 0 success; 1 a file cannot be read or written, is 4 GiB or more, or out of\n"
+    "             memory; 2 usage; 3 damaged input\n";
 
 int UsageError() {
     std::cerr << Usage;

@@ -14,25 +14,12 @@
 #include "platform/ui/DialogService.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/win32/Process.h"
+#include "tests/app/CapturedLauncher.h"
 #include "tests/app/CapturedUser.h"
 #include "tests/app/SimulatedUnit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-class CapturedLauncher : public ProgramLauncher {
-public:
-    CapturedLauncher() : previous_(SetProgramLauncher(this)) {}
-    ~CapturedLauncher() override { SetProgramLauncher(previous_); }
-    UINT Launch(const LaunchRequest& request) override {
-        requests.push_back(request);
-        return 33;
-    }
-    std::vector<LaunchRequest> requests;
-
-private:
-    ProgramLauncher* previous_;
-};
-
 // The program runs from a temporary folder, so the stored files land there.
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -167,6 +154,7 @@ TEST_F(MainWindowTest, UpdateStartsTheUpdaterBesideTheChosenFirmware) {
     ASSERT_EQ(launcher.requests.size(), 1u);
     EXPECT_EQ(launcher.requests[0].program, dir / "update.exe"); // "Update.exe" found
     EXPECT_EQ(launcher.requests[0].arguments, (std::vector<AnsiString>{"COM1", "kzra500.s19"}));
+    EXPECT_EQ(launcher.folders[0], dir.Path()); // where the bare name is found
     EXPECT_EQ(UpdateCommandLine(dir / "kzra500.s19", 12), dir / "Update.exe COM12 kzra500.s19");
 
     TempDir elsewhere; // no updater there: the launch fails with the box

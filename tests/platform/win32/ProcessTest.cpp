@@ -3,11 +3,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <thread>
 
 #include "platform/win32/Process.h"
+#include "tests/support/EnvironmentGuard.h"
 #include "tests/support/TempDir.h"
 
 using ::testing::ElementsAre;
@@ -15,25 +14,6 @@ using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
 namespace {
-// Sets environment variables for one test and puts the old values back.
-class EnvironmentGuard {
-public:
-    ~EnvironmentGuard() {
-        for (const auto& [name, value] : saved_)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-    void Set(const std::string& name, const char* value) {
-        if (!saved_.count(name)) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
 void WriteProgram(const std::string& path, const std::string& text) {
     WriteFileBytes(path, text);
     fs::permissions(path, fs::perms::owner_all);
@@ -127,6 +107,8 @@ TEST(TerminalLauncherTest, NothingStartsWithoutADisplay) {
     auto command = (folder / "Update.exe") + " COM1";
     EXPECT_LE(WinExec(command.c_str(), SW_SHOWNORMAL), 31u);
     EXPECT_TRUE(TerminalCommand({"x"}).empty());
+    EXPECT_EQ(TerminalUnavailableReason(),
+              "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
 }
 
 TEST(TerminalLauncherTest, RefusesFilesThatAreNotPrograms) {
@@ -143,6 +125,10 @@ TEST(TerminalLauncherTest, NoTerminalProgramMeansNoStart) {
     environment.Set("TERMINAL", nullptr);
     environment.Set("PATH", empty.Path().c_str());
     EXPECT_TRUE(TerminalCommand({"prog"}).empty());
+    EXPECT_EQ(TerminalUnavailableReason(),
+              "no terminal program was found ($TERMINAL, x-terminal-emulator, xterm, ...)");
+    environment.Set("TERMINAL", "/bin/sh");
+    EXPECT_EQ(TerminalUnavailableReason(), "");
 }
 
 TEST(TerminalLauncherTest, TerminalGetsItsOwnExecuteOption) {

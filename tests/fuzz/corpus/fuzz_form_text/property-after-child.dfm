@@ -1,0 +1,6 @@
+object X: TY
+  A = 1
+  object Z: TW
+  end
+  B = 2
+end
