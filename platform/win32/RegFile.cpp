@@ -316,8 +316,10 @@ bool ParseRegFile(const std::string& text, const AnsiString& rootName, RegistryH
 
 std::string FormatRegFile(const RegistryHive& hive, const AnsiString& rootName) {
     std::string text = std::string(header5) + "\n";
-    hive.ForEachKey([&](const AnsiString& path, const RegKey& key) {
-        if (path.empty() && key.values.empty())
+    hive.ForEachKey([&](const AnsiString& path, const RegKey& key, bool hasSubkeys) {
+        // A key without values is made again by its subkeys' lines: writing it too would let
+        // the file grow with the square of the depth of its keys.
+        if (key.values.empty() && (path.empty() || hasSubkeys))
             return;
         text += "\n[" + rootName;
         if (!path.empty())

@@ -189,15 +189,13 @@ AnsiString RegistryHive::StoredPath(const AnsiString& path) const {
     return found ? stored : AnsiString();
 }
 
-void RegistryHive::ForEachKey(
-    const std::function<void(const AnsiString& path, const RegKey& key)>& visit) const {
+void RegistryHive::ForEachKey(const KeyVisitor& visit) const {
     AnsiString path;
     VisitTree(root_, path, visit);
 }
 
-void RegistryHive::VisitTree(const Node& node, AnsiString& path,
-                             const std::function<void(const AnsiString&, const RegKey&)>& visit) {
-    visit(path, node.key);
+void RegistryHive::VisitTree(const Node& node, AnsiString& path, const KeyVisitor& visit) {
+    visit(path, node.key, !node.subkeys.empty());
     for (const auto& [name, subkey] : node.subkeys) {
         const size_t parentLength = path.size();
         if (!path.empty())

@@ -67,8 +67,9 @@ public:
     // The path with each component's letter case as stored ("" when missing).
     AnsiString StoredPath(const AnsiString& path) const;
     // Every key with its path as stored, the root first, each key before its subkeys.
-    void
-    ForEachKey(const std::function<void(const AnsiString& path, const RegKey& key)>& visit) const;
+    using KeyVisitor =
+        std::function<void(const AnsiString& path, const RegKey& key, bool hasSubkeys)>;
+    void ForEachKey(const KeyVisitor& visit) const;
 
 private:
     struct Node {
@@ -76,8 +77,7 @@ private:
         std::map<AnsiString, std::unique_ptr<Node>, KeyPathLess> subkeys;
     };
     static void CopyTree(const Node& from, Node& to);
-    static void VisitTree(const Node& node, AnsiString& path,
-                          const std::function<void(const AnsiString&, const RegKey&)>& visit);
+    static void VisitTree(const Node& node, AnsiString& path, const KeyVisitor& visit);
     const Node* FindNode(const AnsiString& path) const;
     Node* FindNode(const AnsiString& path);
 
