@@ -21,13 +21,15 @@ function(voka_library name)
   endif()
 endfunction()
 
-# voka_test(NAME [TIMEOUT seconds] [LIBS target...] [SOURCES file...])
+# voka_test(NAME [THREADS] [TIMEOUT seconds] [LIBS target...] [SOURCES file...])
 # A GoogleTest executable; by default every .cpp of the calling folder.
 # Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME
 # (see tests/support/TestMain.cpp for the environment a test sees), and fails once it
 # has run for TIMEOUT seconds (60 unless given), so a hang fails fast.
+# THREADS: the tests start threads (directly or through the code they run). They are
+# labelled "threads" and run under ThreadSanitizer too (see voka_sanitizer_test).
 function(voka_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "TIMEOUT" "LIBS;SOURCES" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 60)
   endif()
@@ -37,7 +39,20 @@ function(voka_test name)
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  set(labels "")
+  if(ARG_THREADS)
+    set(labels threads)
+    voka_sanitizer_test(${name})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}")
+endfunction()
+
+# voka_sanitizer_test(TARGET)
+# TARGET is one of the test programs of the ThreadSanitizer stage: the target
+# thread_sanitizer_tests builds them all; their tests carry the label "threads" or "replay".
+function(voka_sanitizer_test target)
+  set_property(GLOBAL APPEND PROPERTY VOKA_SANITIZER_TESTS ${target})
 endfunction()
 
 # voka_resource(TARGET NAME FILE)

@@ -156,9 +156,14 @@ void TnrCustomDataProcessor::Notification(TComponent* AComponent, TOperation Ope
     if (AComponent == FDataProcessor)
         SetDataProcessor(nullptr);
     if (AComponent == FDeviceComponent) {
-        // The device is being destroyed with its subscriber list: nothing to unsubscribe.
-        FDevice = nullptr;
-        FDeviceComponent = nullptr;
+        // A device still whole (taken from its owner, or about to be destroyed by it) loses
+        // this subscriber; one already down to its component part has no list left to touch.
+        if (dynamic_cast<TnrIODevice*>(AComponent)) {
+            SetDevice(nullptr);
+        } else {
+            FDevice = nullptr;
+            FDeviceComponent = nullptr;
+        }
     }
     if (AComponent == FLog)
         SetLog(nullptr);

@@ -150,9 +150,10 @@ void TComponent::Remove(TComponent* component) {
 
 void TComponent::DestroyComponents() {
     // Through RemoveComponent, so that siblings holding references to the one going hear
-    // of it before it is gone.
+    // of it before it is gone; marked first, so that they know it is going.
     while (!components_.empty()) {
         TComponent* component = components_.back();
+        component->Destroying();
         RemoveComponent(component);
         delete component;
     }
@@ -210,7 +211,9 @@ void TComponent::Loaded() {
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-    if (Operation == opRemove && AComponent)
+    // A component merely taken from its owner lives on: the link stays, so that either side
+    // still hears of the other's destruction.
+    if (Operation == opRemove && AComponent && AComponent->state_.Contains(csDestroying))
         DropFreeNotification(AComponent);
     // A handler may remove components; keep the index inside the shrinking list.
     size_t index = components_.size();

@@ -55,9 +55,10 @@ public:
 
     // Both components learn of each other's destruction through Notification(opRemove),
     // whoever owns them. Registrations are counted: the link lasts until each
-    // FreeNotification has been matched by a RemoveFreeNotification (or one side goes), so
-    // two components referring to each other can drop one reference without losing the
-    // notice the other reference needs.
+    // FreeNotification has been matched by a RemoveFreeNotification (or one side is
+    // destroyed; taking a component from its owner does not end it), so two components
+    // referring to each other can drop one reference without losing the notice the other
+    // reference needs.
     void FreeNotification(TComponent* component);
     void RemoveFreeNotification(TComponent* component);
 

@@ -170,6 +170,8 @@ std::unique_ptr<SerialDriver> OpenTtyDriver(const std::string& path, DWORD& erro
     MakeRawTermios(settings);
     if (ioctl(fd, TCSETS2, &settings) != 0)
         return fail(ErrorFromErrno(errno));
+    // A port starts with an empty receive queue: what arrived before the open is nobody's.
+    ioctl(fd, TCFLSH, TCIFLUSH);
     AskForLowLatency(fd);
     return std::make_unique<TtyDriver>(fd);
 }

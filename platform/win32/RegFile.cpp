@@ -249,7 +249,7 @@ bool ParseRegFile(const std::string& text, const AnsiString& rootName, RegistryH
         error = "line " + std::to_string(lines[index].first) + ": not a registry file";
         return false;
     }
-    std::optional<AnsiString> currentKey; // unset outside a key or after [-key]
+    RegKey* currentKey = nullptr; // null outside a key or after [-key]
     bool inKey = false;
     for (++index; index < lines.size(); ++index) {
         auto [number, raw] = lines[index];
@@ -271,21 +271,15 @@ bool ParseRegFile(const std::string& text, const AnsiString& rootName, RegistryH
                 (name.size() > rootName.size() && name[rootName.size()] != '\\'))
                 return fail("key outside this hive");
             AnsiString path = NormalizeKeyPath(name.substr(rootName.size()));
+            if (const char* beyond = KeyPathBeyondLimits(path))
+                return fail(beyond);
             inKey = true;
+            currentKey = nullptr;
             if (remove) {
-                // Drops the key and everything below it.
-                std::vector<AnsiString> doomed;
-                for (const auto& [keyPath, key] : hive.Keys())
-                    if (!keyPath.empty() &&
-                        (SameName(keyPath, path) || StartsWithText(keyPath, path + '\\')))
-                        doomed.push_back(keyPath);
-                for (auto it = doomed.rbegin(); it != doomed.rend(); ++it)
-                    hive.Remove(*it);
-                currentKey.reset();
+                hive.RemoveTree(path);
             } else {
                 bool created = false;
-                hive.Create(path, created);
-                currentKey = path;
+                currentKey = &hive.Create(path, created);
             }
             continue;
         }
@@ -312,23 +306,27 @@ bool ParseRegFile(const std::string& text, const AnsiString& rootName, RegistryH
             return fail("unreadable value data");
         if (!currentKey)
             continue; // values of a deleted key
-        RegKey* key = hive.Find(*currentKey);
         if (data->remove)
-            key->DeleteValue(name);
+            currentKey->DeleteValue(name);
         else
-            key->SetValue(name, data->type, std::move(data->data));
+            currentKey->SetValue(name, data->type, std::move(data->data));
     }
     return true;
 }
 
 std::string FormatRegFile(const RegistryHive& hive, const AnsiString& rootName) {
     std::string text = std::string(header5) + "\n";
-    for (const auto& [path, key] : hive.Keys()) {
-        if (path.empty() && key.values.empty())
-            continue;
-        text += "\n[" + rootName + (path.empty() ? "" : "\\" + path) + "]\n";
+    hive.ForEachKey([&](const AnsiString& path, const RegKey& key, bool hasSubkeys) {
+        // A key without values is made again by its subkeys' lines: writing it too would let
+        // the file grow with the square of the depth of its keys.
+        if (key.values.empty() && (path.empty() || hasSubkeys))
+            return;
+        text += "\n[" + rootName;
+        if (!path.empty())
+            text += "\\" + path;
+        text += "]\n";
         for (const auto& value : key.values)
             text += FormatValue(value) + "\n";
-    }
+    });
     return text;
 }

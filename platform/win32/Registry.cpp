@@ -67,8 +67,8 @@ LONG OpenOrCreate(HKEY key, LPCSTR subKey, REGSAM desired, PHKEY result, bool cr
     } else if (create) {
         if (!(base.access & KEY_CREATE_SUB_KEY))
             return ERROR_ACCESS_DENIED;
-        if (HasControlCharacters(sub))
-            return ERROR_INVALID_PARAMETER;
+        if (HasControlCharacters(sub) || KeyPathBeyondLimits(path))
+            return ERROR_INVALID_PARAMETER; // a hive holding it would not load again
         LONG status = ChangeHive(base.hive, [&](RegistryHive& data, bool& changed) -> LONG {
             data.Create(path, created);
             changed = created;

@@ -1,6 +1,23 @@
 #include "platform/win32/RegistryHive.h"
 
-#include <algorithm>
+#include <utility>
+
+namespace {
+// Calls step with each non-empty component of the path, in order, while it returns true;
+// false when a step stopped the walk.
+template <class Step> bool EachComponent(const AnsiString& path, Step&& step) {
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == AnsiString::npos)
+            end = path.size();
+        if (end > start && !step(path.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+} // namespace
 
 bool SameName(const AnsiString& a, const AnsiString& b) {
     return SameText(a, b);
@@ -12,18 +29,12 @@ bool KeyPathLess::operator()(const AnsiString& a, const AnsiString& b) const {
 
 AnsiString NormalizeKeyPath(const AnsiString& path) {
     AnsiString result;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == AnsiString::npos)
-            end = path.size();
-        if (end > start) {
-            if (!result.empty())
-                result += '\\';
-            result.append(path, start, end - start);
-        }
-        start = end + 1;
-    }
+    EachComponent(path, [&](const AnsiString& name) {
+        if (!result.empty())
+            result += '\\';
+        result += name;
+        return true;
+    });
     return result;
 }
 
@@ -31,95 +42,166 @@ AnsiString JoinKeyPath(const AnsiString& base, const AnsiString& sub) {
     return NormalizeKeyPath(base + '\\' + sub);
 }
 
+const char* KeyPathBeyondLimits(const AnsiString& path) {
+    size_t depth = 0;
+    const char* reason = nullptr;
+    EachComponent(path, [&](const AnsiString& name) {
+        if (name.size() > MAX_KEY_NAME_LENGTH)
+            reason = "key name longer than 255 characters";
+        else if (++depth > MAX_KEY_DEPTH)
+            reason = "key nested deeper than 512 levels";
+        return reason == nullptr;
+    });
+    return reason;
+}
+
 const RegValue* RegKey::FindValue(const AnsiString& name) const {
-    auto found = std::find_if(values.begin(), values.end(),
-                              [&](const RegValue& value) { return SameName(value.name, name); });
-    return found == values.end() ? nullptr : &*found;
+    auto found = places_.find(name);
+    return found == places_.end() ? nullptr : &values[found->second];
 }
 
 void RegKey::SetValue(const AnsiString& name, DWORD type, std::string data) {
-    for (auto& value : values) {
-        if (SameName(value.name, name)) {
-            value.type = type;
-            value.data = std::move(data);
-            return;
-        }
+    auto [place, added] = places_.emplace(name, values.size());
+    if (added) {
+        values.push_back({name, type, std::move(data)});
+        return;
     }
-    values.push_back({name, type, std::move(data)});
+    RegValue& value = values[place->second];
+    value.type = type;
+    value.data = std::move(data);
 }
 
 bool RegKey::DeleteValue(const AnsiString& name) {
-    auto found = std::find_if(values.begin(), values.end(),
-                              [&](const RegValue& value) { return SameName(value.name, name); });
-    if (found == values.end())
+    auto found = places_.find(name);
+    if (found == places_.end())
         return false;
-    values.erase(found);
+    const size_t index = found->second;
+    places_.erase(found);
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
+    for (auto& [other, place] : places_)
+        if (place > index)
+            --place;
     return true;
 }
 
-RegistryHive::RegistryHive() {
-    keys_.emplace("", RegKey{});
+RegistryHive::RegistryHive(const RegistryHive& other) {
+    CopyTree(other.root_, root_);
+}
+
+RegistryHive& RegistryHive::operator=(const RegistryHive& other) {
+    if (this != &other) {
+        RegistryHive copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+void RegistryHive::CopyTree(const Node& from, Node& to) {
+    to.key = from.key;
+    for (const auto& [name, subkey] : from.subkeys)
+        CopyTree(*subkey, *to.subkeys.emplace(name, std::make_unique<Node>()).first->second);
+}
+
+const RegistryHive::Node* RegistryHive::FindNode(const AnsiString& path) const {
+    const Node* node = &root_;
+    bool found = EachComponent(path, [&](const AnsiString& name) {
+        auto subkey = node->subkeys.find(name);
+        node = subkey == node->subkeys.end() ? nullptr : subkey->second.get();
+        return node != nullptr;
+    });
+    return found ? node : nullptr;
 }
 
 const RegKey* RegistryHive::Find(const AnsiString& path) const {
-    auto found = keys_.find(path);
-    return found == keys_.end() ? nullptr : &found->second;
+    const Node* node = FindNode(path);
+    return node ? &node->key : nullptr;
+}
+
+RegistryHive::Node* RegistryHive::FindNode(const AnsiString& path) {
+    return const_cast<Node*>(std::as_const(*this).FindNode(path));
 }
 
 RegKey* RegistryHive::Find(const AnsiString& path) {
-    auto found = keys_.find(path);
-    return found == keys_.end() ? nullptr : &found->second;
+    Node* node = FindNode(path);
+    return node ? &node->key : nullptr;
 }
 
 RegKey& RegistryHive::Create(const AnsiString& path, bool& created) {
     created = false;
-    AnsiString stored; // the parent as stored, so new children keep its letter case
-    size_t start = 0;
-    while (start < path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == AnsiString::npos)
-            end = path.size();
-        AnsiString candidate =
-            stored.empty() ? path.substr(0, end) : stored + path.substr(start - 1, end - start + 1);
-        auto found = keys_.find(candidate);
-        if (found == keys_.end()) {
-            found = keys_.emplace(candidate, RegKey{}).first;
-            created = end == path.size();
-        }
-        stored = found->first;
-        start = end + 1;
-    }
-    return *Find(path);
+    Node* node = &root_;
+    EachComponent(path, [&](const AnsiString& name) {
+        auto [subkey, added] = node->subkeys.try_emplace(name);
+        if (added)
+            subkey->second = std::make_unique<Node>();
+        created = added;
+        node = subkey->second.get();
+        return true;
+    });
+    return node->key;
 }
 
 bool RegistryHive::Remove(const AnsiString& path) {
-    if (path.empty() || HasSubkeys(path))
+    const Node* node = FindNode(path);
+    if (!node || node == &root_ || !node->subkeys.empty())
         return false;
-    return keys_.erase(path) > 0;
+    RemoveTree(path);
+    return true;
+}
+
+void RegistryHive::RemoveTree(const AnsiString& path) {
+    const AnsiString normalized = NormalizeKeyPath(path);
+    if (normalized.empty()) {
+        root_.subkeys.clear();
+        return;
+    }
+    const size_t split = normalized.rfind('\\');
+    const bool belowRoot = split == AnsiString::npos;
+    if (Node* parent = belowRoot ? &root_ : FindNode(normalized.substr(0, split)))
+        parent->subkeys.erase(belowRoot ? normalized : normalized.substr(split + 1));
 }
 
 bool RegistryHive::HasSubkeys(const AnsiString& path) const {
-    return !SubkeyNames(path).empty();
+    const Node* node = FindNode(path);
+    return node && !node->subkeys.empty();
 }
 
 std::vector<AnsiString> RegistryHive::SubkeyNames(const AnsiString& path) const {
     std::vector<AnsiString> names;
-    AnsiString prefix = path.empty() ? AnsiString() : path + '\\';
-    for (auto it = keys_.lower_bound(prefix); it != keys_.end(); ++it) {
-        const AnsiString& candidate = it->first;
-        if (candidate.empty())
-            continue; // the hive root itself
-        if (candidate.size() <= prefix.size() ||
-            !SameName(candidate.substr(0, prefix.size()), prefix))
-            break;
-        AnsiString rest = candidate.substr(prefix.size());
-        if (rest.find('\\') == AnsiString::npos)
-            names.push_back(rest);
-    }
+    if (const Node* node = FindNode(path))
+        for (const auto& [name, subkey] : node->subkeys)
+            names.push_back(name);
     return names;
 }
 
 AnsiString RegistryHive::StoredPath(const AnsiString& path) const {
-    auto found = keys_.find(path);
-    return found == keys_.end() ? AnsiString() : found->first;
+    AnsiString stored;
+    const Node* node = &root_;
+    bool found = EachComponent(path, [&](const AnsiString& name) {
+        auto subkey = node->subkeys.find(name);
+        if (subkey == node->subkeys.end())
+            return false;
+        if (!stored.empty())
+            stored += '\\';
+        stored += subkey->first;
+        node = subkey->second.get();
+        return true;
+    });
+    return found ? stored : AnsiString();
+}
+
+void RegistryHive::ForEachKey(const KeyVisitor& visit) const {
+    AnsiString path;
+    VisitTree(root_, path, visit);
+}
+
+void RegistryHive::VisitTree(const Node& node, AnsiString& path, const KeyVisitor& visit) {
+    visit(path, node.key, !node.subkeys.empty());
+    for (const auto& [name, subkey] : node.subkeys) {
+        const size_t parentLength = path.size();
+        if (!path.empty())
+            path += '\\';
+        path += name;
+        VisitTree(*subkey, path, visit);
+        path.resize(parentLength);
+    }
 }

@@ -126,7 +126,12 @@ public:
         Ignore.Include(itTerminal);
         Ignore.Include(itAfterReceive);
     }
+    void DoHandleNotify(TObject* Sender, int32_t Code) override {
+        notices.push_back(Code);
+        TnrCustomDataProcessor::DoHandleNotify(Sender, Code);
+    }
     std::string seen;
+    std::vector<int32_t> notices;
 };
 
 TEST_F(TerminalTest, AProcessorSeesDataFirstAndCanKeepItFromTheTerminalOnly) {
@@ -155,6 +160,24 @@ TEST_F(TerminalTest, DestroyingEitherSideOfAProcessorLinkClearsTheOther) {
     comm->SetDataProcessor(&survivor);
     comm.reset();
     EXPECT_EQ(survivor.GetDevice(), nullptr);
+}
+
+// Taken from the owner they share, the device is no longer the processor's: the processor
+// hears nothing more from it, and once destroyed is never called by it (the sanitizer build
+// checks).
+TEST_F(TerminalTest, AProcessorWhoseDeviceLeavesTheirOwnerIsLeftForGood) {
+    TComponent form(nullptr);
+    form.InsertComponent(comm.get());
+    auto* processor = new TerminalHidingProcessor(&form);
+    comm->SetDataProcessor(processor);
+    form.RemoveComponent(comm.get());
+    EXPECT_EQ(processor->GetDevice(), nullptr);
+    comm->SetActive(false);
+    EXPECT_TRUE(processor->notices.empty());
+    delete processor;
+    EXPECT_EQ(comm->GetDataProcessor(), nullptr);
+    comm->SetActive(true);
+    comm->DoInputData("late", 4);
 }
 
 } // namespace

@@ -65,6 +65,17 @@ TEST(ComponentNotification, FreeNotificationClearsReferencesAcrossOwnersBothWays
     EXPECT_EQ(formA.ComponentCount(), 0);
 }
 
+TEST(ComponentNotification, AComponentTakenFromItsOwnerStillHearsOfTheOthersDestruction) {
+    TTestForm form(nullptr);
+    auto* leaving = new TTestWidget(&form);
+    auto* staying = new TTestWidget(&form);
+    leaving->SetBuddy(staying);
+    form.RemoveComponent(leaving); // alive, only without an owner now
+    delete staying;
+    EXPECT_EQ(leaving->GetBuddy(), nullptr);
+    delete leaving;
+}
+
 TEST(ComponentNotification, SiblingReferencesAreClearedWhileTheOwnerDestroysItsComponents) {
     auto form = std::make_unique<TTestForm>(nullptr);
     auto* early = new TTestWidget(form.get());

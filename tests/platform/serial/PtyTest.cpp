@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <string>
@@ -74,6 +75,27 @@ TEST_F(PtyTest, OpenIsExclusiveAndClosingGivesItUp) {
     // The master and our own slave descriptor stay open all along.
     port = OpenPort("COM31");
     EXPECT_NE(INVALID_HANDLE_VALUE, port) << GetLastError();
+}
+
+TEST_F(PtyTest, APortOpensWithAnEmptyReceiveQueue) {
+    ASSERT_TRUE(CloseHandle(port));
+    ASSERT_EQ(5, ::write(master, "stale", 5));
+    int waiting = 0; // until the bytes are in the terminal's input, where the next open finds them
+    for (DWORD tries = 0; waiting < 5 && tries < HANG_GUARD_MS; ++tries) {
+        ASSERT_EQ(0, ioctl(slave, FIONREAD, &waiting));
+        usleep(1000);
+    }
+    ASSERT_EQ(5, waiting);
+    port = OpenPort("COM31");
+    ASSERT_NE(INVALID_HANDLE_VALUE, port) << GetLastError();
+    EXPECT_EQ(0u, QueueStatus(port).cbInQue);
+    ASSERT_EQ(5, ::write(master, "fresh", 5));
+    char buffer[5];
+    DWORD done = 0;
+    Overlapped read;
+    ASSERT_TRUE(ReadFile(port, buffer, 5, &done, read.Get()) ||
+                GetOverlappedResult(port, read.Get(), &done, TRUE));
+    EXPECT_EQ("fresh", std::string(buffer, done));
 }
 
 TEST_F(PtyTest, ModemLinesReadAsNoSignals) {

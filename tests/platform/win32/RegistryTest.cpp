@@ -195,6 +195,9 @@ TEST_F(RegistryTest, EnumValuesInOrderOfCreationUntilNoMoreItems) {
                             reinterpret_cast<BYTE*>(small), &dataSize),
               ERROR_MORE_DATA);
     EXPECT_EQ(dataSize, 4u);
+    ASSERT_EQ(RegDeleteValueA(key, "zeta"), ERROR_SUCCESS);
+    SetString(key, "MID", "5"); // the later values moved up and are still found by name
+    EXPECT_EQ(Query(key, "mid"), Bytes("5"));
     RegCloseKey(key);
 }
 
@@ -314,7 +317,10 @@ TEST_F(RegistryTest, HandWrittenFilesAreRead) {
                                          "\"Multi\"=hex(7):41,00,42,00,00\r\n"
                                          "\"Gone\"=\"x\"\r\n"
                                          "\"Gone\"=-\r\n"
-                                         "[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
+                                         "[HKEY_CURRENT_USER\\Software\\Old\\Sub]\r\n"
+                                         "\"v\"=\"x\"\r\n"
+                                         "[-HKEY_CURRENT_USER\\Software\\Old]\r\n"
+                                         "\"ignored\"=\"y\"\r\n");
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Hand", 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_EQ(Query(key, ""), Bytes("default"));
@@ -324,5 +330,7 @@ TEST_F(RegistryTest, HandWrittenFilesAreRead) {
     EXPECT_EQ(type, REG_MULTI_SZ);
     EXPECT_EQ(Query(key, "Gone"), "<missing>");
     RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Old", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND); // removed with its subkey
 }
 } // namespace
