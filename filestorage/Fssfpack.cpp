@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "filestorage/FssfpackBytes.h"
@@ -46,9 +47,7 @@ template <int Threshold> uint64_t RunStarts(const uint8_t* p) {
 template <int Threshold>
 size_t CopyLiteralsToRun(const uint8_t* piece, size_t from, size_t length, uint8_t*& out) {
     constexpr size_t Span = 64;
-    // Starts a window rules out: all of them when it holds no run, else those it decides.
-    constexpr size_t NoRunStep = Span - 1;
-    constexpr size_t DecidedStep = Span + 2 - Threshold;
+    constexpr size_t Alignment = 16;
     const auto at = [out, from](size_t i) { return out + (i - from); };
     size_t i = from;
     if (i + Span < length) {
@@ -56,21 +55,26 @@ size_t CopyLiteralsToRun(const uint8_t* piece, size_t from, size_t length, uint8
         for (;;) {
             if (window.MayHoldRun()) {
                 window.StoreTo(at(i));
-                if (const uint64_t starts = RunStarts<Threshold>(piece + i)) {
-                    i += static_cast<size_t>(std::countr_zero(starts));
+                // After a window without runs the byte before this one is still open.
+                const size_t base = i > from ? i - 1 : i;
+                if (const uint64_t starts = RunStarts<Threshold>(piece + base)) {
+                    i = base + static_cast<size_t>(std::countr_zero(starts));
                     out = at(i);
                     return i;
                 }
-                i += DecidedStep;
+                i = base + Span + 2 - Threshold;
                 if (i + Span >= length)
                     break;
                 window = Window64(piece + i);
                 continue;
             }
-            const size_t next = i + NoRunStep;
+            // No run starts before i + 63, so the next window may begin anywhere up to
+            // i + 64: where its loads are aligned.
+            const size_t next =
+                i + Span - reinterpret_cast<uintptr_t>(piece + i + Span) % Alignment;
             if (next + Span >= length) {
                 window.StoreTo(at(i));
-                i = next;
+                i += Span - 1;
                 break;
             }
             const Window64 following(piece + next);
@@ -142,12 +146,21 @@ int LowestAbsentValue(const uint8_t* piece, size_t length) {
     size_t nextCheck = 256;
     while (i + Block <= length) {
         const uint8_t first = piece[i];
-        if (piece[i + Block - 1] == first && AllEqual64(piece + i, first)) {
+        if (piece[i + Block - 1] == first && AllEqual<Block>(piece + i, first)) {
             seen[first] = 1;
             i += Block + EqualPrefix(piece + i + Block, length - i - Block, first);
         } else {
-            for (size_t j = 0; j < Block; ++j)
-                seen[piece[i + j]] = 1;
+            // Eight marks per step: the loop's own bookkeeping would cost as much as them.
+            for (const uint8_t* at = piece + i; at != piece + i + Block; at += 8) {
+                seen[at[0]] = 1;
+                seen[at[1]] = 1;
+                seen[at[2]] = 1;
+                seen[at[3]] = 1;
+                seen[at[4]] = 1;
+                seen[at[5]] = 1;
+                seen[at[6]] = 1;
+                seen[at[7]] = 1;
+            }
             i += Block;
         }
         if (i >= nextCheck) {

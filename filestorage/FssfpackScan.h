@@ -4,6 +4,7 @@
 // machine, so that the portable path is tested too. Loads are unaligned and read exactly
 // the bytes named.
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -31,12 +32,19 @@ inline uint32_t ValueMask16(const uint8_t* p, uint8_t value) {
     return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), pattern)));
 }
 
-// Whether the 64 bytes at p all equal value.
-inline bool AllEqual64(const uint8_t* p, uint8_t value) {
-    const __m128i pattern = _mm_set1_epi8(static_cast<char>(value));
+// Where the 64 bytes at p equal pattern, the four blocks' comparisons combined.
+inline __m128i Equal64(const uint8_t* p, __m128i pattern) {
     const auto equal = [&](int offset) { return _mm_cmpeq_epi8(Load16(p + offset), pattern); };
-    const __m128i all =
-        _mm_and_si128(_mm_and_si128(equal(0), equal(16)), _mm_and_si128(equal(32), equal(48)));
+    return _mm_and_si128(_mm_and_si128(equal(0), equal(16)), _mm_and_si128(equal(32), equal(48)));
+}
+
+// Whether the Size bytes at p all equal value, for Size 64 or 128.
+template <size_t Size> inline bool AllEqual(const uint8_t* p, uint8_t value) {
+    static_assert(Size == 64 || Size == 128);
+    const __m128i pattern = _mm_set1_epi8(static_cast<char>(value));
+    __m128i all = Equal64(p, pattern);
+    if constexpr (Size == 128)
+        all = _mm_and_si128(all, Equal64(p + 64, pattern));
     return _mm_movemask_epi8(all) == 0xFFFF;
 }
 
@@ -100,14 +108,14 @@ inline uint32_t ValueMask16(const uint8_t* p, uint8_t value) {
     return ZeroByteMask8(Load8(p) ^ pattern) | ZeroByteMask8(Load8(p + 8) ^ pattern) << 8;
 }
 
-inline bool AllEqual64(const uint8_t* p, uint8_t value) {
+template <size_t Size> inline bool AllEqual(const uint8_t* p, uint8_t value) {
+    static_assert(Size % 8 == 0);
     const uint64_t pattern = Repeated8(value);
     uint64_t differences = 0;
-    for (int offset = 0; offset < 64; offset += 8)
+    for (size_t offset = 0; offset < Size; offset += 8)
         differences |= Load8(p + offset) ^ pattern;
     return differences == 0;
 }
-
 class Window64 {
 public:
     explicit Window64(const uint8_t* p) {
@@ -144,11 +152,17 @@ inline uint64_t NeighbourEqualMask64(const uint8_t* p) {
     return part(0) | part(16) | part(32) | part(48);
 }
 
-// How many of the count bytes at p equal value.
+// How many of the count bytes at p equal value. Short runs end within the first block;
+// long ones are then passed 128 bytes at a time.
 inline size_t EqualPrefix(const uint8_t* p, size_t count, uint8_t value) {
     size_t i = 0;
-    while (i + 64 <= count && AllEqual64(p + i, value))
-        i += 64;
+    if (count >= 16) {
+        if (const uint32_t equal = ValueMask16(p, value); equal != 0xFFFF)
+            return static_cast<size_t>(std::countr_one(equal));
+        i = 16;
+        while (i + 128 <= count && AllEqual<128>(p + i, value))
+            i += 128;
+    }
     for (; i + 16 <= count; i += 16)
         if (const uint32_t equal = ValueMask16(p + i, value); equal != 0xFFFF)
             return i + static_cast<size_t>(std::countr_one(equal));
