@@ -220,10 +220,14 @@ size_t VariedSize(std::mt19937& generator) {
     }
 }
 
-std::string NewPack(const std::string& input) {
+// The packer's output for input placed shift bytes into a buffer, as its scans depend on
+// the input's address.
+std::string NewPack(const std::string& input, size_t shift = 0) {
+    std::vector<char> placed(shift + input.size());
+    std::copy(input.begin(), input.end(), placed.begin() + static_cast<ptrdiff_t>(shift));
     std::vector<uint8_t> target(SFMaxPackedSz(static_cast<uint32_t>(input.size())));
-    const uint32_t written =
-        SFPack(input.data(), target.data(), static_cast<uint32_t>(input.size()), target.size());
+    const uint32_t written = SFPack(placed.data() + shift, target.data(),
+                                    static_cast<uint32_t>(input.size()), target.size());
     return std::string(target.begin(), target.begin() + written);
 }
 
@@ -264,6 +268,33 @@ TEST(REFERENCE_SUITE, PackingGivesTheSameBytesAndUnpacksToTheInput) {
         const auto [expected, actual] = UnpackBoth(packed, static_cast<uint32_t>(input.size()));
         ASSERT_EQ(actual.output, input) << "round " << round << ": " << actual.error;
     }
+}
+
+TEST(REFERENCE_SUITE, RunsAndNearRunsAreFoundAtEveryOffset) {
+    // Backgrounds without equal neighbours: one that lacks most values (marker mode) and
+    // one that starts with all 256 (run-table mode).
+    std::string fewValues, allValues;
+    for (int i = 0; i < 512; ++i) {
+        fewValues.push_back(static_cast<char>(1 + i % 50));
+        allValues.push_back(static_cast<char>(i * 7));
+    }
+    for (const std::string& background : {fewValues, allValues})
+        for (size_t size : {70, 127, 128, 129, 190, 300})
+            for (size_t start = 0; start < size; ++start)
+                for (size_t run : {3, 4, 5, 6})
+                    for (bool decoy : {false, true}) {
+                        std::string input = background.substr(background.size() - size);
+                        input.replace(start, run, run, '\xF0');
+                        input.resize(size);
+                        // Three equal bytes some way before, which no run starts at.
+                        if (decoy && start >= 9)
+                            input.replace(start - 9, 3, 3, '\xF1');
+                        const std::string expected = reference::Pack(input);
+                        for (size_t shift : {0, 3, 8, 13})
+                            ASSERT_EQ(NewPack(input, shift), expected)
+                                << "size " << size << ", run of " << run << " at " << start
+                                << (decoy ? " after a triple" : "") << ", shift " << shift;
+                    }
 }
 
 TEST(REFERENCE_SUITE, DamagedInputGetsTheSameVerdict) {
