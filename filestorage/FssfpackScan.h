@@ -79,10 +79,13 @@ private:
 
 // Eight bytes with p[k] in bits 8k to 8k + 7, whatever the host's byte order.
 inline uint64_t Load8(const uint8_t* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
+    uint64_t word = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&word, p, sizeof word);
+    } else {
+        for (int k = 7; k >= 0; --k)
+            word = word << 8 | p[k];
+    }
     return word;
 }
 
@@ -109,13 +112,14 @@ inline uint32_t ValueMask16(const uint8_t* p, uint8_t value) {
 }
 
 template <size_t Size> inline bool AllEqual(const uint8_t* p, uint8_t value) {
-    static_assert(Size % 8 == 0);
+    static_assert(Size == 64 || Size == 128);
     const uint64_t pattern = Repeated8(value);
     uint64_t differences = 0;
     for (size_t offset = 0; offset < Size; offset += 8)
         differences |= Load8(p + offset) ^ pattern;
     return differences == 0;
 }
+
 class Window64 {
 public:
     explicit Window64(const uint8_t* p) {
@@ -133,7 +137,7 @@ public:
     void StoreTo(uint8_t* out) const { std::memcpy(out, bytes_, sizeof bytes_); }
 
 private:
-    // Nonzero when some 16-bit lane of word, a pair of bytes at an even offset, is zero.
+    // Nonzero when some 16-bit lane of word (a pair of bytes at an even offset) is zero.
     static uint64_t ZeroPairs(uint64_t word) {
         constexpr uint64_t low15 = 0x7FFF7FFF7FFF7FFF;
         return ~(((word & low15) + low15) | word) & ~low15;
