@@ -48,40 +48,44 @@ template <int Threshold>
 size_t CopyLiteralsToRun(const uint8_t* piece, size_t from, size_t length, uint8_t*& out) {
     constexpr size_t Span = 64;
     constexpr size_t Alignment = 16;
-    const auto at = [out, from](size_t i) { return out + (i - from); };
+    const auto literalsAt = [out, from](size_t i) { return out + (i - from); };
     size_t i = from;
-    if (i + Span < length) {
+    while (i + Span < length) {
         Window64 window(piece + i);
-        for (;;) {
-            if (window.MayHoldRun()) {
-                window.StoreTo(at(i));
-                // After a window without runs the byte before this one is still open.
-                const size_t base = i > from ? i - 1 : i;
-                if (const uint64_t starts = RunStarts<Threshold>(piece + base)) {
-                    i = base + static_cast<size_t>(std::countr_zero(starts));
-                    out = at(i);
-                    return i;
-                }
-                i = base + Span + 2 - Threshold;
-                if (i + Span >= length)
+        if (!window.MayHoldRun()) {
+            // Windows without runs, one after the other, as in binary data. Each rules out
+            // starts up to 62 bytes on and the next may begin up to 64 bytes on, as it looks
+            // one byte back: the second where its loads are aligned, the others 64 apart.
+            const uint8_t* const last = piece + length - Span - 1;
+            const uint8_t* at = piece + i;
+            const uint8_t* next = at + Span - reinterpret_cast<uintptr_t>(at + Span) % Alignment;
+            uint8_t* copy = literalsAt(i);
+            while (next <= last) {
+                const Window64 following(next);
+                window.StoreTo(copy);
+                copy += next - at;
+                at = next;
+                window = following;
+                if (window.MayHoldRun())
                     break;
-                window = Window64(piece + i);
-                continue;
+                next = at + Span;
             }
-            // No run starts before i + 63, so the next window may begin anywhere up to
-            // i + 64: where its loads are aligned.
-            const size_t next =
-                i + Span - reinterpret_cast<uintptr_t>(piece + i + Span) % Alignment;
-            if (next + Span >= length) {
-                window.StoreTo(at(i));
+            i = static_cast<size_t>(at - piece);
+            if (!window.MayHoldRun()) {
+                window.StoreTo(copy);
                 i += Span - 1;
                 break;
             }
-            const Window64 following(piece + next);
-            window.StoreTo(at(i));
-            window = following;
-            i = next;
         }
+        window.StoreTo(literalsAt(i));
+        // After a window without runs the byte before this one is still open.
+        const size_t base = i > from ? i - 1 : i;
+        if (const uint64_t starts = RunStarts<Threshold>(piece + base)) {
+            i = base + static_cast<size_t>(std::countr_zero(starts));
+            out = literalsAt(i);
+            return i;
+        }
+        i = base + Span + 2 - Threshold;
     }
     const size_t tail = i;
     while (i + Threshold <= length) {
@@ -93,8 +97,8 @@ size_t CopyLiteralsToRun(const uint8_t* piece, size_t from, size_t length, uint8
     if (i + Threshold > length)
         i = length;
     if (i > tail)
-        std::memcpy(at(tail), piece + tail, i - tail);
-    out = at(i);
+        std::memcpy(literalsAt(tail), piece + tail, i - tail);
+    out = literalsAt(i);
     return i;
 }
 
