@@ -2,12 +2,12 @@
 #include "filestorage/Fssfpack.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "filestorage/FssfpackBytes.h"
+#include "filestorage/FssfpackScan.h"
 
 using namespace sfpack_detail;
 
@@ -28,50 +28,78 @@ template <int Threshold> inline size_t SkipToPossibleRun(const uint8_t* p) {
     return 0;
 }
 
-// How many of the count bytes at p equal value; 32 bytes per step where SSE2 is at hand,
-// since long runs are where a run-length packer spends its time.
-inline size_t EqualPrefix(const uint8_t* p, size_t count, uint8_t value) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i pattern = _mm_set1_epi8(static_cast<char>(value));
-    const auto equalAt = [&](size_t offset) {
-        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + offset)),
-                              pattern);
-    };
-    // 64 bytes per step while all are equal; then 16 at a time to find the first other.
-    while (i + 64 <= count) {
-        const __m128i all = _mm_and_si128(_mm_and_si128(equalAt(i), equalAt(i + 16)),
-                                          _mm_and_si128(equalAt(i + 32), equalAt(i + 48)));
-        if (_mm_movemask_epi8(all) != 0xFFFF)
-            break;
-        i += 64;
-    }
-    while (i + 16 <= count) {
-        const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(equalAt(i)));
-        if (equal != 0xFFFF)
-            return i + static_cast<size_t>(__builtin_ctz(~equal));
-        i += 16;
-    }
-#else
-    uint64_t pattern;
-    std::memset(&pattern, value, sizeof pattern);
-    while (i + 8 <= count) {
-        uint64_t word;
-        std::memcpy(&word, p + i, sizeof word);
-        if (word != pattern)
-            break;
-        i += 8;
-    }
-#endif
-    while (i < count && p[i] == value)
-        ++i;
-    return i;
+// Bit k set where Threshold equal bytes begin at p[k], for k < 66 - Threshold; reads
+// p[0] to p[64].
+template <int Threshold> uint64_t RunStarts(const uint8_t* p) {
+    const uint64_t equal = NeighbourEqualMask64(p);
+    uint64_t starts = equal;
+    for (int k = 1; k <= Threshold - 2; ++k)
+        starts &= equal >> k;
+    return starts;
 }
 
-// End of the run of at least minLength equal bytes that starts at start.
-inline size_t RunEnd(const uint8_t* piece, size_t start, size_t minLength, size_t length) {
-    const size_t from = start + minLength;
-    return from + EqualPrefix(piece + from, length - from, piece[start]);
+// Finds the first position from i on where Threshold equal bytes begin (the start of a
+// whole run, as no such run reaches back past i), or length when there is none, and puts
+// the literals before it at out. The scan moves by windows of 64 bytes, copied whole: the
+// copy may run up to 64 bytes past the literals, never past the piece's own length from
+// out's start. A window's bytes are loaded before the previous window's are stored, so
+// that the loads do not wait on stores to addresses that look alike.
+template <int Threshold>
+size_t CopyLiteralsToRun(const uint8_t* piece, size_t from, size_t length, uint8_t*& out) {
+    constexpr size_t Span = 64;
+    constexpr size_t Alignment = 16;
+    const auto literalsAt = [out, from](size_t i) { return out + (i - from); };
+    size_t i = from;
+    while (i + Span < length) {
+        Window64 window(piece + i);
+        if (!window.MayHoldRun()) {
+            // Windows without runs, one after the other, as in binary data. Each rules out
+            // starts up to 62 bytes on and the next may begin up to 64 bytes on, as it looks
+            // one byte back: the second where its loads are aligned, the others 64 apart.
+            const uint8_t* const last = piece + length - Span - 1;
+            const uint8_t* at = piece + i;
+            const uint8_t* next = at + Span - reinterpret_cast<uintptr_t>(at + Span) % Alignment;
+            uint8_t* copy = literalsAt(i);
+            while (next <= last) {
+                const Window64 following(next);
+                window.StoreTo(copy);
+                copy += next - at;
+                at = next;
+                window = following;
+                if (window.MayHoldRun())
+                    break;
+                next = at + Span;
+            }
+            i = static_cast<size_t>(at - piece);
+            if (!window.MayHoldRun()) {
+                window.StoreTo(copy);
+                i += Span - 1;
+                break;
+            }
+        }
+        window.StoreTo(literalsAt(i));
+        // After a window without runs the byte before this one is still open.
+        const size_t base = i > from ? i - 1 : i;
+        if (const uint64_t starts = RunStarts<Threshold>(piece + base)) {
+            i = base + static_cast<size_t>(std::countr_zero(starts));
+            out = literalsAt(i);
+            return i;
+        }
+        i = base + Span + 2 - Threshold;
+    }
+    const size_t tail = i;
+    while (i + Threshold <= length) {
+        const size_t skip = SkipToPossibleRun<Threshold>(piece + i);
+        if (!skip)
+            break;
+        i += skip;
+    }
+    if (i + Threshold > length)
+        i = length;
+    if (i > tail)
+        std::memcpy(literalsAt(tail), piece + tail, i - tail);
+    out = literalsAt(i);
+    return i;
 }
 
 inline uint8_t* PutCount(uint8_t* out, size_t runLength) {
@@ -86,86 +114,95 @@ inline uint8_t* PutCount(uint8_t* out, size_t runLength) {
     return out;
 }
 
-inline uint8_t* PutLiterals(uint8_t* out, const uint8_t* from, size_t count) {
-    if (count)
-        std::memcpy(out, from, count);
-    return out + count;
+// Puts the token stream of the piece at out: literals, and each run of at least Threshold
+// equal bytes through putRun(out, value, length), which returns the new end.
+template <int Threshold, typename PutRun>
+uint8_t* PutTokens(const uint8_t* piece, size_t length, uint8_t* out, PutRun putRun) {
+    for (size_t i = 0; (i = CopyLiteralsToRun<Threshold>(piece, i, length, out)) < length;) {
+        const uint8_t value = piece[i];
+        const size_t end =
+            i + Threshold + EqualPrefix(piece + i + Threshold, length - i - Threshold, value);
+        out = putRun(out, value, end - i);
+        i = end;
+    }
+    return out;
+}
+
+// Whether every byte value has been marked.
+bool AllSeen(const uint8_t (&seen)[256]) {
+    uint64_t all = ~uint64_t{0};
+    for (size_t offset = 0; offset < 256; offset += 8) {
+        uint64_t word;
+        std::memcpy(&word, seen + offset, sizeof word);
+        all &= word;
+    }
+    return all == 0x0101010101010101;
 }
 
 // The lowest byte value absent from the piece, or -1 when all 256 occur. Marks whole
-// 64-byte blocks without branching on each byte, passes over blocks that are one run,
-// and stops early once every value has been seen (typical of binary data).
+// 64-byte blocks without branching on each byte, passes over runs a block at a time, and
+// stops early once every value has been seen (typical of binary data): often at first,
+// then every 4 KiB.
 int LowestAbsentValue(const uint8_t* piece, size_t length) {
     constexpr size_t Block = 64;
-    constexpr size_t Window = 4096;
-    bool seen[256] = {};
+    uint8_t seen[256] = {};
     size_t i = 0;
-    while (i < length) {
-        const size_t end = std::min(length, i + Window);
-        while (i + Block <= end) {
-            const uint8_t first = piece[i];
-            if (piece[i + Block - 1] == first && EqualPrefix(piece + i, Block, first) == Block) {
-                seen[first] = true;
-                i += Block + EqualPrefix(piece + i + Block, end - i - Block, first);
-                continue;
+    size_t nextCheck = 256;
+    while (i + Block <= length) {
+        const uint8_t first = piece[i];
+        if (piece[i + Block - 1] == first && AllEqual<Block>(piece + i, first)) {
+            seen[first] = 1;
+            i += Block + EqualPrefix(piece + i + Block, length - i - Block, first);
+        } else {
+            // Eight marks per step: the loop's own bookkeeping would cost as much as them.
+            for (const uint8_t* at = piece + i; at != piece + i + Block; at += 8) {
+                seen[at[0]] = 1;
+                seen[at[1]] = 1;
+                seen[at[2]] = 1;
+                seen[at[3]] = 1;
+                seen[at[4]] = 1;
+                seen[at[5]] = 1;
+                seen[at[6]] = 1;
+                seen[at[7]] = 1;
             }
-            for (size_t j = 0; j < Block; ++j)
-                seen[piece[i + j]] = true;
             i += Block;
         }
-        for (; i < end; ++i)
-            seen[piece[i]] = true;
-        if (std::find(seen, seen + 256, false) == seen + 256)
-            return -1;
+        if (i >= nextCheck) {
+            if (AllSeen(seen))
+                return -1;
+            nextCheck = i + (i < 4096 ? 256 : 4096);
+        }
     }
-    return static_cast<int>(std::find(seen, seen + 256, false) - seen);
+    for (; i < length; ++i)
+        seen[piece[i]] = 1;
+    const auto lowest = static_cast<int>(std::find(seen, seen + 256, 0) - seen);
+    return lowest < 256 ? lowest : -1;
 }
 
 size_t EncodeMarkerMode(const uint8_t* piece, size_t length, uint8_t marker, uint8_t* data) {
     Put16(data, marker);
-    uint8_t* out = data + 2;
-    size_t literalStart = 0;
-    size_t i = 0;
-    while (i + 4 <= length) {
-        if (size_t skip = SkipToPossibleRun<4>(piece + i)) {
-            i += skip;
-            continue;
-        }
-        out = PutLiterals(out, piece + literalStart, i - literalStart);
-        const size_t end = RunEnd(piece, i, 4, length);
-        *out++ = marker;
-        *out++ = piece[i];
-        out = PutCount(out, end - i);
-        i = literalStart = end;
-    }
-    out = PutLiterals(out, piece + literalStart, length - literalStart);
-    return static_cast<size_t>(out - data);
+    const uint8_t* const end =
+        PutTokens<4>(piece, length, data + 2, [marker](uint8_t* out, uint8_t value, size_t run) {
+            *out++ = marker;
+            *out++ = value;
+            return PutCount(out, run);
+        });
+    return static_cast<size_t>(end - data);
 }
 
 // The table grows downwards from the end of the room the chunk may use, so the first
-// run's entry lands last, as the format wants; it never meets the token stream since
-// tokens plus entries never outgrow the bytes consumed.
+// run's entry lands last, as the format wants; it never meets the token stream, nor the
+// literal blocks' overrun, since tokens plus entries never outgrow the bytes consumed.
 size_t EncodeRunTableMode(const uint8_t* piece, size_t length, uint8_t* data) {
     uint8_t* const roomEnd = data + MaxChunkDataFor(length);
     uint8_t* table = roomEnd;
-    uint8_t* out = data + 2;
-    size_t literalStart = 0;
-    size_t i = 0;
-    while (i + 5 <= length) {
-        if (size_t skip = SkipToPossibleRun<5>(piece + i)) {
-            i += skip;
-            continue;
-        }
-        out = PutLiterals(out, piece + literalStart, i - literalStart);
-        const size_t end = RunEnd(piece, i, 5, length);
-        *out++ = piece[i];
-        const size_t countOffset = static_cast<size_t>(out - data);
-        out = PutCount(out, end - i);
-        table -= 2;
-        Put16(table, static_cast<uint32_t>(countOffset));
-        i = literalStart = end;
-    }
-    out = PutLiterals(out, piece + literalStart, length - literalStart);
+    uint8_t* const out = PutTokens<5>(piece, length, data + 2,
+                                      [data, &table](uint8_t* out, uint8_t value, size_t run) {
+                                          *out++ = value;
+                                          table -= 2;
+                                          Put16(table, static_cast<uint32_t>(out - data));
+                                          return PutCount(out, run);
+                                      });
     Put16(data, static_cast<uint32_t>(out - data));
     const size_t tableBytes = static_cast<size_t>(roomEnd - table);
     if (tableBytes)
