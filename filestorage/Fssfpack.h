@@ -71,8 +71,10 @@ public:
     virtual std::span<const uint8_t> Peek(size_t Count) = 0;
     virtual void Skip(size_t Count) = 0;
 };
-// The longest window the sliced codec asks for: 64 chunks of the longest length.
-constexpr size_t SFWindowSize = 64 * (2 + 65535);
+// Pieces in one slice of the sliced codec (a size that its buffers stay in the processor's
+// cache), and the longest window it asks for: as many chunks of the longest length.
+constexpr size_t SFSlicePieces = 4;
+constexpr size_t SFWindowSize = SFSlicePieces * (2 + 65535);
 
 // Bytes in memory as such an input.
 class SFMemoryInput : public SFInput {
@@ -92,7 +94,7 @@ private:
 };
 
 // Packs the input slice by slice into the bytes of SFPackStr, handing them to Write in
-// order from one buffer of a few MiB.
+// order from one buffer of a few hundred KiB.
 void SFPackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Progress = nullptr);
 // The UnpackedSize of a packed block of Size bytes that starts with Header's 4 bytes (or
 // fewer), checked against Size as SFUnpackStr does before anything is unpacked.
@@ -102,7 +104,7 @@ uint32_t SFUnpackedSize(std::span<const uint8_t> Header, uint64_t Size);
 void SFUnpackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Progress = nullptr);
 
 // The whole file packed or unpacked into TargetName, which is replaced whole
-// (TReplacingFileStream), read and written a few MiB at a time. Raise EFOpenError when the
+// (TReplacingFileStream), read and written a few hundred KiB at a time. Raise EFOpenError when the
 // source cannot be opened, EFCreateError when the target cannot be created, EInOutError
 // when a read or a write fails or the source is of 4 GiB or more; unpacking checks the
 // source's sizes before it creates the target.

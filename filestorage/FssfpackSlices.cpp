@@ -1,5 +1,5 @@
 // Packing and unpacking in slices of whole chunks: the input is read and the output handed
-// on a slice at a time through buffers of a few MiB, and progress can be told in between.
+// on a slice at a time through buffers of a few hundred KiB, and progress can be told in between.
 #include <algorithm>
 #include <vector>
 
@@ -9,8 +9,7 @@
 using namespace sfpack_detail;
 
 namespace {
-constexpr size_t PiecesPerSlice = 64; // about 4 MiB of input
-constexpr size_t SliceSize = PiecesPerSlice * SFPieceSize;
+constexpr size_t SliceSize = SFSlicePieces * SFPieceSize;
 static_assert(SliceSize <= SFWindowSize);
 } // namespace
 
@@ -62,7 +61,7 @@ void SFUnpackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Pr
     const uint32_t unpackedSize = SFUnpackedSize(Source.Peek(4), Source.Size());
     Source.Skip(4);
     // Whole pieces fit; a chunk that unpacks to more (no packer writes one) gets more room.
-    std::vector<char> unpacked(std::min<size_t>(unpackedSize, PiecesPerSlice * SFPieceSize));
+    std::vector<char> unpacked(std::min<size_t>(unpackedSize, SliceSize));
     uint32_t out = 0;
     for (uint64_t left = Source.Size() - 4; left > 0;) {
         // Up to a slice's worth of whole chunks, or the rest when the last is cut off.
@@ -70,7 +69,7 @@ void SFUnpackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Pr
         if (window.empty())
             throw EReadError("Stream read error"); // an input shorter than its size
         size_t end = 0;
-        for (size_t chunks = 0; chunks < PiecesPerSlice && end + 2 <= window.size(); ++chunks)
+        for (size_t chunks = 0; chunks < SFSlicePieces && end + 2 <= window.size(); ++chunks)
             end += 2 + Get16(window.data() + end);
         end = std::min(std::max<size_t>(end, 1), window.size());
         const auto unpack = [&] {

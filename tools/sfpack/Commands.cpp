@@ -40,7 +40,11 @@ void WriteOutput(const std::string& name, const std::string& bytes, bool extract
 SFProgress ProgressFor(const char* verb, uint64_t inputSize) {
     if (inputSize < ProgressThreshold)
         return [](uint64_t, uint64_t) {};
-    return [verb](uint64_t done, uint64_t total) {
+    // A line only when the MiB shown changes: slices are far smaller than the input.
+    return [verb, shown = UINT64_MAX](uint64_t done, uint64_t total) mutable {
+        if (done >> 20 == shown && done != total)
+            return;
+        shown = done >> 20;
         std::fprintf(stderr, "\rsfpack: %s %llu of %llu MiB", verb,
                      static_cast<unsigned long long>(done >> 20),
                      static_cast<unsigned long long>(total >> 20));
