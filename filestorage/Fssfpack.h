@@ -104,10 +104,11 @@ uint32_t SFUnpackedSize(std::span<const uint8_t> Header, uint64_t Size);
 void SFUnpackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Progress = nullptr);
 
 // The whole file packed or unpacked into TargetName, which is replaced whole
-// (TReplacingFileStream), read and written a few hundred KiB at a time. Raise EFOpenError when the
-// source cannot be opened, EFCreateError when the target cannot be created, EInOutError
-// when a read or a write fails or the source is of 4 GiB or more; unpacking checks the
-// source's sizes before it creates the target.
+// (TReplacingFileStream), read and written a few hundred KiB at a time; Progress, when given,
+// makes the progress function from the source's size. Raise EFOpenError when the source
+// cannot be opened, EFCreateError when the target cannot be created, EInOutError when a read
+// or a write fails or the source is of 4 GiB or more; unpacking checks the source's sizes
+// before it creates the target.
 void SFPackFileTo(const AnsiString& SourceName, const AnsiString& TargetName,
                   const std::function<SFProgress(uint64_t InputSize)>& Progress = nullptr);
 void SFUnpackFileTo(const AnsiString& SourceName, const AnsiString& TargetName,

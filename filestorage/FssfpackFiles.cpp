@@ -49,11 +49,12 @@ private:
     uint64_t position_ = 0;
 };
 
-// Runs convert on the file's contents: read as they come from a regular file, else (a pipe,
-// or a file the system makes up as it is read) whole first.
+// Runs convert on the file's contents: read as they come from a regular file of more than a
+// window, else whole first. A pipe has no size, and files the system makes up as they are
+// read (/proc, /sys) claim none or a page, whatever they hold.
 template <class Convert> void WithInput(const AnsiString& name, Convert convert) {
     TFileReader file(name, SFSizeLimit);
-    if (file.Size() > 0) {
+    if (file.Size() > SFWindowSize) {
         FileInput input(file);
         convert(input);
     } else {
