@@ -1,8 +1,11 @@
 #pragma once
 // The stored files' run-length codec: packed blocks of 65,533-byte pieces, each a
 // marker-mode or run-table chunk, and wrappers for strings, files and streams.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 
 #include "platform/rtl/SysUtils.h"
 
@@ -52,6 +55,64 @@ void SFUnpackExact(const void* Source, void* Target, uint32_t Size, uint32_t Unp
 // the source is damaged or its decoded length disagrees with its UnpackedSize.
 AnsiString SFPackStr(const AnsiString& Source);
 AnsiString SFUnpackStr(const AnsiString& Source);
+
+// Called with the input bytes done and the input's total.
+using SFProgress = std::function<void(uint64_t Done, uint64_t Total)>;
+// Takes the next Count bytes of the output.
+using SFWriter = std::function<void(const void* Bytes, size_t Count)>;
+
+// The sliced codec's input, read a window at a time from its start.
+class SFInput {
+public:
+    virtual ~SFInput() = default;
+    virtual uint64_t Size() const = 0;
+    // Up to Count bytes (at most SFWindowSize) from the current position, fewer only at the
+    // end; valid until the next call. Skip moves the position on.
+    virtual std::span<const uint8_t> Peek(size_t Count) = 0;
+    virtual void Skip(size_t Count) = 0;
+};
+// Pieces in one slice of the sliced codec (a size that its buffers stay in the processor's
+// cache), and the longest window it asks for: as many chunks of the longest length.
+constexpr size_t SFSlicePieces = 4;
+constexpr size_t SFWindowSize = SFSlicePieces * (2 + 65535);
+
+// Bytes in memory as such an input.
+class SFMemoryInput : public SFInput {
+public:
+    SFMemoryInput(const void* Bytes, size_t Size)
+        : bytes_(static_cast<const uint8_t*>(Bytes)), size_(Size) {}
+    uint64_t Size() const override { return size_; }
+    std::span<const uint8_t> Peek(size_t Count) override {
+        return {bytes_ + position_, std::min(Count, size_ - position_)};
+    }
+    void Skip(size_t Count) override { position_ += Count; }
+
+private:
+    const uint8_t* bytes_;
+    size_t size_;
+    size_t position_ = 0;
+};
+
+// Packs the input slice by slice into the bytes of SFPackStr, handing them to Write in
+// order from one buffer of a few hundred KiB.
+void SFPackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Progress = nullptr);
+// The UnpackedSize of a packed block of Size bytes that starts with Header's 4 bytes (or
+// fewer), checked against Size as SFUnpackStr does before anything is unpacked.
+uint32_t SFUnpackedSize(std::span<const uint8_t> Header, uint64_t Size);
+// Unpacks the input's packed block in slices in the same way; raises EPackedDataError as
+// SFUnpackStr does.
+void SFUnpackSlices(SFInput& Source, const SFWriter& Write, const SFProgress& Progress = nullptr);
+
+// The whole file packed or unpacked into TargetName, which is replaced whole
+// (TReplacingFileStream), read and written a few hundred KiB at a time; Progress, when given,
+// makes the progress function from the source's size. Raise EFOpenError when the source
+// cannot be opened, EFCreateError when the target cannot be created, EInOutError when a read
+// or a write fails or the source is of 4 GiB or more; unpacking checks the source's sizes
+// before it creates the target.
+void SFPackFileTo(const AnsiString& SourceName, const AnsiString& TargetName,
+                  const std::function<SFProgress(uint64_t InputSize)>& Progress = nullptr);
+void SFUnpackFileTo(const AnsiString& SourceName, const AnsiString& TargetName,
+                    const std::function<SFProgress(uint64_t InputSize)>& Progress = nullptr);
 
 // False when the source cannot be opened or the target cannot be created. A read or a
 // write that fails after that, or a source of 4 GiB or more, raises EInOutError; the target

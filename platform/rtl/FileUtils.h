@@ -1,8 +1,10 @@
 #pragma once
 // Path and file helpers. Path helpers split at the current profile's delimiter (and,
 // under a Windows profile, after a drive's ':').
+#include <cstddef>
 #include <cstdint>
 
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
 
 // "dir/name.ext" -> "dir/"; "name" -> "".
@@ -29,3 +31,26 @@ bool DeleteFile(const AnsiString& fileName);    // a file only; false when it di
 // when the file cannot be opened, EInOutError "Cannot read file \"%s\". %s" when reading
 // fails, and std::bad_alloc when the contents do not fit in memory.
 AnsiString ReadFileContents(const AnsiString& fileName, uint64_t sizeLimit);
+
+// A file opened to be read from its start, with the checks and errors of ReadFileContents:
+// one of sizeLimit bytes or more is refused here, before anything is read.
+class TFileReader {
+public:
+    TFileReader(const AnsiString& fileName, uint64_t sizeLimit);
+
+    // The size of a regular file when it was opened; 0 for a pipe or a device.
+    uint64_t Size() const { return size_; }
+    const AnsiString& FileName() const { return file_.FileName(); }
+    // Up to count bytes, fewer only at the end.
+    size_t ReadFull(char* into, size_t count);
+    // The rest of it, up to where it ends (a pipe, or a file that grew, past Size).
+    AnsiString ReadAll();
+
+private:
+    size_t ReadSome(char* into, size_t count); // 0 at the end
+    EInOutError TooLarge(const AnsiString& size) const;
+
+    TFileStream file_;
+    uint64_t sizeLimit_;
+    uint64_t size_ = 0;
+};

@@ -98,6 +98,37 @@ TEST(FssfpackFiles, PackFileAndUnpackFileRoundTrip) {
     EXPECT_EQ(ReadFileBytes(dir / "out"), input);
 }
 
+// Files read and written a few MiB at a time: chunks of every length cross the reads.
+TEST(FssfpackFiles, FilesOfManyWindowsMatchTheStringForms) {
+    TempDir dir;
+    std::mt19937 generator(4);
+    std::string input;
+    while (input.size() < (11 << 20) + 12345) {
+        const size_t length = 1000 + generator() % 150000;
+        input += generator() % 2 ? RandomBytes(length, generator())
+                                 : RunsOverAllValues(length, generator());
+    }
+    WriteFileBytes(dir / "in", input);
+    ASSERT_TRUE(SFPackFile(dir / "in", dir / "in.sfp"));
+    ASSERT_EQ(ReadFileBytes(dir / "in.sfp"), SFPackStr(input));
+    ASSERT_TRUE(SFUnpackFile(dir / "in.sfp", dir / "out"));
+    EXPECT_TRUE(ReadFileBytes(dir / "out") == input);
+}
+
+// No packer writes a chunk of more than one piece, but such a block unpacks as a string
+// does, also where one chunk gives more than a slice of output.
+TEST(FssfpackFiles, AChunkOfManyPiecesUnpacksAsAString) {
+    TempDir dir;
+    std::string chunk = Hex("EA 03 07 00"); // 1002 bytes: marker 7, then 200 runs
+    for (int run = 0; run < 200; ++run)
+        chunk += Hex("07 41 00 FF 7F"); // 32,768 times 'A'
+    const std::string block = Hex("00 00 64 00") + chunk;
+    WriteFileBytes(dir / "odd.sfp", block);
+    ASSERT_TRUE(SFUnpackFile(dir / "odd.sfp", dir / "out"));
+    EXPECT_TRUE(ReadFileBytes(dir / "out") == SFUnpackStr(block));
+    EXPECT_EQ(ReadFileBytes(dir / "out"), std::string(200 * 32768, 'A'));
+}
+
 TEST(FssfpackFiles, FailuresToOpenOrCreateGiveFalseAndDamageRaises) {
     TempDir dir;
     WriteFileBytes(dir / "in", "abc");

@@ -55,6 +55,20 @@ TEST(SfpackTool, PackAndUnpackFilesMatchTheCodec) {
     EXPECT_EQ(ReadFileBytes(dir / "in.sfp"), SFPackStr(input));
     ASSERT_EQ(Sfpack("unpack " + Quote(dir / "in.sfp") + " " + Quote(dir / "out.bin")).status, 0);
     EXPECT_EQ(ReadFileBytes(dir / "out.bin"), input);
+    // From a pipe, which is read whole first.
+    ASSERT_EQ(RunShell("cat " + Quote(dir / "in.bin") + " | '" + BinFolder() +
+                       "/sfpack' pack /dev/stdin " + Quote(dir / "piped.sfp"))
+                  .status,
+              0);
+    EXPECT_EQ(ReadFileBytes(dir / "piped.sfp"), SFPackStr(input));
+    // A file that claims a page and holds less, as the system's own files do.
+    const std::string claimsMore = "/sys/kernel/mm/transparent_hugepage/enabled";
+    std::error_code missing;
+    const uintmax_t claimed = std::filesystem::file_size(claimsMore, missing);
+    if (!missing && claimed > ReadFileBytes(claimsMore).size()) {
+        ASSERT_EQ(Sfpack("pack " + claimsMore + " " + Quote(dir / "sys.sfp")).status, 0);
+        EXPECT_EQ(ReadFileBytes(dir / "sys.sfp"), SFPackStr(ReadFileBytes(claimsMore)));
+    }
 }
 
 TEST(SfpackTool, BigInputsComeBackWhole) {
@@ -183,8 +197,9 @@ TEST(SfpackTool, RunningOutOfMemoryIsAMessage) {
     TempDir dir;
     { std::ofstream(dir / "large"); }
     std::filesystem::resize_file(dir / "large", 1ull << 30);
+    // A container holds its files whole; packing and unpacking go a few MiB at a time.
     const ShellResult result =
-        SfpackErrors("pack " + Quote(dir / "large") + " " + Quote(dir / "x"), MemoryLimit());
+        SfpackErrors("create " + Quote(dir / "x") + " " + Quote(dir / "large"), MemoryLimit());
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "sfpack: Out of memory\n");
 }

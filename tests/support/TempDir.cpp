@@ -5,8 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "voka-test-XXXXXX").string();
+TempDir::TempDir(const std::filesystem::path& base) {
+    std::string pattern = (base / "voka-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;

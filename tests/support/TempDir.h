@@ -1,11 +1,11 @@
 #pragma once
-// A fresh folder under the test's temporary home, removed with the object.
+// A fresh folder under the test's temporary home (or another folder), removed with the object.
 #include <filesystem>
 #include <string>
 
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path());
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

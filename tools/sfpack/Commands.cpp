@@ -11,7 +11,6 @@
 #include "filestorage/NativeExecutable.h"
 #include "filestorage/StoredDataFormat.h"
 #include "platform/rtl/FileUtils.h"
-#include "tools/sfpack/SlicedCodec.h"
 
 namespace {
 
@@ -38,10 +37,14 @@ void WriteOutput(const std::string& name, const std::string& bytes, bool extract
 }
 
 // Progress on stderr for big inputs only, so small runs in scripts stay quiet.
-TProgress ProgressFor(const char* verb, uint64_t inputSize) {
+SFProgress ProgressFor(const char* verb, uint64_t inputSize) {
     if (inputSize < ProgressThreshold)
         return [](uint64_t, uint64_t) {};
-    return [verb](uint64_t done, uint64_t total) {
+    // A line only when the MiB shown changes: slices are far smaller than the input.
+    return [verb, shown = UINT64_MAX](uint64_t done, uint64_t total) mutable {
+        if (done >> 20 == shown && done != total)
+            return;
+        shown = done >> 20;
         std::fprintf(stderr, "\rsfpack: %s %llu of %llu MiB", verb,
                      static_cast<unsigned long long>(done >> 20),
                      static_cast<unsigned long long>(total >> 20));
@@ -105,16 +108,15 @@ template <class Body> int Run(Body body) {
 
 int PackCommand(const std::string& source, const std::string& target) {
     return Run([&] {
-        const std::string input = ReadInput(source);
-        WriteOutput(target, PackInSlices(input, ProgressFor("packed", input.size())));
+        SFPackFileTo(source, target,
+                     [](uint64_t inputSize) { return ProgressFor("packed", inputSize); });
     });
 }
 
 int UnpackCommand(const std::string& source, const std::string& target) {
     return Run([&] {
-        const std::string packed = ReadInput(source);
-        const std::string contents = UnpackInSlices(packed, ProgressFor("unpacked", packed.size()));
-        WriteOutput(target, contents);
+        SFUnpackFileTo(source, target,
+                       [](uint64_t inputSize) { return ProgressFor("unpacked", inputSize); });
     });
 }
 
