@@ -43,3 +43,7 @@ constexpr ULONG_PTR COMM_STATUS_SUCCESS = 0;
 constexpr ULONG_PTR COMM_STATUS_TIMEOUT = 0x102;
 constexpr ULONG_PTR COMM_STATUS_CANCELLED = 0xC0000120;
 constexpr ULONG_PTR COMM_STATUS_FROM_WIN32 = 0xE0000000;
+
+// A finished operation as its function reports it: the bytes transferred and TRUE, or FALSE
+// with the last error.
+BOOL FinishedOperationResult(const OVERLAPPED& overlapped, DWORD* done);
