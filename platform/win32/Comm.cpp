@@ -51,8 +51,8 @@ BOOL FillConfig(const DCB& dcb, LPCOMMCONFIG config, LPDWORD size) {
 const bool cancelIoRegistered = (RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo), true);
 } // namespace
 
-void SetCommPortProbe(CommPortProbe probe) {
-    portProbe.store(probe);
+CommPortProbe SetCommPortProbe(CommPortProbe probe) {
+    return portProbe.exchange(probe);
 }
 
 BOOL FinishedOperationResult(const OVERLAPPED& overlapped, DWORD* done) {

@@ -30,7 +30,7 @@ public:
 
 // Tells whether a port name ("COM3") names an existing port; the serial drivers provide it.
 using CommPortProbe = bool (*)(const AnsiString& portName);
-void SetCommPortProbe(CommPortProbe probe);
+CommPortProbe SetCommPortProbe(CommPortProbe probe); // returns the one it replaces
 
 // 9600 baud, 8 data bits, no parity, one stop bit, DTR and RTS on, XON/XOFF characters set:
 // a newly opened port's settings and the default configuration of every existing port.
