@@ -489,13 +489,13 @@ BOOL CommPort::TransmitChar(char c) {
 
 // ---- the watcher side -------------------------------------------------------------------
 
-void CommPort::Service() {
+void CommPort::Service(bool deviceReadable) {
     if (closed_ || goneError_)
         return;
     const auto now = SerialClock::now();
     bool progress = true;
     while (progress && !goneError_) {
-        progress = PumpInput(now);
+        progress = deviceReadable && PumpInput(deviceReadable);
         NoteLineErrors();
         progress = ServiceReads(now) || progress;
     }
@@ -507,8 +507,7 @@ void CommPort::Service() {
     ServiceWait();
 }
 
-bool CommPort::PumpInput(SerialClock::time_point now) {
-    (void)now;
+bool CommPort::PumpInput(bool& readable) {
     bool moved = false;
     uint8_t chunk[1024];
     while (input_.size() < inQueueSize_) {
@@ -519,8 +518,10 @@ bool CommPort::PumpInput(SerialClock::time_point now) {
             DeviceGone(error ? error : ERROR_BAD_COMMAND);
             return false;
         }
-        if (got == 0)
+        if (got == 0) {
+            readable = false;
             break;
+        }
         moved = true;
         input_.insert(input_.end(), chunk, chunk + got);
         history_ |= mask_ & EV_RXCHAR;
@@ -716,8 +717,9 @@ int CommPort::NextTimeoutMs(SerialClock::time_point now) {
 
 void CommPort::WatchLoop() {
     Lock lock(mutex_);
+    bool readable = true;
     while (!stopping_) {
-        Service();
+        Service(readable);
         ++passes_;
         if (passWaiters_)
             changed_.notify_all();
@@ -737,9 +739,10 @@ void CommPort::WatchLoop() {
             [[maybe_unused]] auto ignored = read(wakeDescriptor_, &count, sizeof count);
         }
         lock.lock();
+        readable = device < 0 || (ready > 0 && (descriptors[1].revents & POLLIN));
         if (ready > 0 && device >= 0 && !stopping_ &&
             (descriptors[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            PumpInput(SerialClock::now()); // take what is left before the line goes
+            PumpInput(readable); // take what is left before the line goes
             if (!goneError_)
                 DeviceGone(ERROR_BAD_COMMAND);
         }

@@ -80,9 +80,11 @@ private:
     void EndWait(DWORD mask, ULONG_PTR status);
     void Wake();
 
-    void Service(); // the engine thread only
+    // The engine thread only; the device is read when poll() found input (or cannot tell).
+    void Service(bool deviceReadable);
     void NoteLineErrors();
-    bool PumpInput(SerialClock::time_point now);
+    // Moves received bytes into the queue; readable ends false once the device has no more.
+    bool PumpInput(bool& readable);
     bool ServiceReads(SerialClock::time_point now);
     void ServiceWrites(SerialClock::time_point now);
     bool SendAheadChar(); // false while the byte still waits for room
