@@ -160,7 +160,9 @@ BOOL CommPort::Submit(Operation operation, DWORD* done, Lock& lock) {
 void CommPort::AwaitEnginePass(Lock& lock) {
     const uint64_t ticket = passes_;
     ++passWaiters_;
-    Wake();
+    lock.unlock();
+    Wake(); // unlocked: the engine need not wait for the caller to sleep
+    lock.lock();
     changed_.wait(lock, [&] { return passes_ != ticket || closed_; });
     --passWaiters_;
 }
