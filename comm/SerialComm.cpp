@@ -2,6 +2,7 @@
 #include "comm/SerialComm.h"
 
 #include "comm/nrwin32.h"
+#include "platform/win32/CommObject.h"
 
 VOKA_PUBLISH(TnrCustomSerialComm, p) {}
 
@@ -13,9 +14,12 @@ constexpr DWORD DSR_WAIT_MS = 200;
 TnrCustomSerialComm::TnrCustomSerialComm(TComponent* AOwner) : TnrCustomComm(AOwner) {
     FLogPrefix = "reRore: ";
     // Whatever port is chosen later, the record starts from COM1's defaults (zeros where
-    // there is no COM1).
+    // there is no COM1, but for the XON/XOFF characters: no port accepts them equal).
     DWORD size = sizeof(COMMCONFIG);
-    GetDefaultCommConfigA("COM1", &FCommConfig, &size);
+    if (!GetDefaultCommConfigA("COM1", &FCommConfig, &size)) {
+        FCommConfig.dcb.XonChar = DefaultLineSettings().XonChar;
+        FCommConfig.dcb.XoffChar = DefaultLineSettings().XoffChar;
+    }
     FCommConfig.dwSize = sizeof(COMMCONFIG);
     FCommConfig.dcb.DCBlength = sizeof(DCB);
     SetComPort(cpCOM1);

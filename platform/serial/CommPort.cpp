@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 #include "platform/serial/LineSettings.h"
 #include "platform/win32/Synch.h"
@@ -65,10 +66,12 @@ void CommPort::OnClose() {
         if (closed_)
             return;
         closed_ = true;
-        EndWait(0, COMM_STATUS_SUCCESS);
+        EndWait(0, COMM_STATUS_CANCELLED);
         AbortAll(reads_, COMM_STATUS_CANCELLED);
         AbortAll(writes_, COMM_STATUS_CANCELLED);
+        aheadChar_.reset();
         stopping_ = true;
+        changed_.notify_all();
     }
     Wake();
     if (watcher_.joinable())
@@ -112,12 +115,15 @@ void CommPort::AbortAll(std::list<Operation>& operations, ULONG_PTR status) {
 void CommPort::EndWait(DWORD mask, ULONG_PTR status) {
     for (auto& wait : waits_) {
         *wait.maskOut = mask;
+        wait.done = status == COMM_STATUS_SUCCESS ? sizeof(DWORD) : 0; // the mask written
         Complete(wait, status);
     }
     waits_.clear();
 }
 
-// Issues an operation: completes it at once when it can, otherwise leaves it pending.
+// Issues an operation: completes it at once when it can, otherwise leaves it pending. What
+// the receive queue or the recorded events can finish is finished here; what needs the device
+// is the engine's, and the caller waits for one pass of it.
 BOOL CommPort::Submit(Operation operation, DWORD* done, Lock& lock) {
     OVERLAPPED local{};
     const bool synchronous = operation.overlapped == nullptr;
@@ -128,11 +134,18 @@ BOOL CommPort::Submit(Operation operation, DWORD* done, Lock& lock) {
     overlapped->InternalHigh = 0;
     if (overlapped->hEvent)
         ResetEvent(overlapped->hEvent);
-    auto& queue = operation.kind == Kind::Read    ? reads_
-                  : operation.kind == Kind::Write ? writes_
-                                                  : waits_;
+    const Kind kind = operation.kind;
+    auto& queue = kind == Kind::Read ? reads_ : kind == Kind::Write ? writes_ : waits_;
     queue.push_back(operation);
-    Service();
+    if (kind == Kind::Write || DeviceHoldsInput()) {
+        AwaitEnginePass(lock);
+    } else if (kind == Kind::Read) {
+        const bool inputStopped = input_.size() >= inQueueSize_;
+        if (ServiceReads(SerialClock::now()) && inputStopped)
+            Wake(); // the engine takes input again
+    } else {
+        ServiceWait();
+    }
     if (overlapped->Internal == STATUS_PENDING) {
         Wake();
         if (!synchronous) {
@@ -141,14 +154,21 @@ BOOL CommPort::Submit(Operation operation, DWORD* done, Lock& lock) {
         }
         changed_.wait(lock, [&] { return local.Internal != STATUS_PENDING; });
     }
-    if (done)
-        *done = static_cast<DWORD>(overlapped->InternalHigh);
-    if (overlapped->Internal == COMM_STATUS_SUCCESS || overlapped->Internal == COMM_STATUS_TIMEOUT)
-        return TRUE;
-    SetLastError(overlapped->Internal == COMM_STATUS_CANCELLED
-                     ? ERROR_OPERATION_ABORTED
-                     : static_cast<DWORD>(overlapped->Internal & 0xFFFF));
-    return FALSE;
+    return FinishedOperationResult(*overlapped, done);
+}
+
+void CommPort::AwaitEnginePass(Lock& lock) {
+    const uint64_t ticket = passes_;
+    ++passWaiters_;
+    lock.unlock();
+    Wake(); // unlocked: the engine need not wait for the caller to sleep
+    lock.lock();
+    changed_.wait(lock, [&] { return passes_ != ticket || closed_; });
+    --passWaiters_;
+}
+
+bool CommPort::DeviceHoldsInput() {
+    return input_.size() < inQueueSize_ && driver_->InQueue() > 0;
 }
 
 BOOL CommPort::Read(void* buffer, DWORD count, DWORD* done, OVERLAPPED* overlapped) {
@@ -198,10 +218,9 @@ BOOL CommPort::Flush() {
     Lock lock(mutex_);
     if (!Usable())
         return FALSE;
-    Service();
     Wake();
     changed_.wait(lock,
-                  [&] { return closed_ || goneError_ || (writes_.empty() && !transmitting_); });
+                  [&] { return closed_ || goneError_ || (!OutputPending() && !transmitting_); });
     return Usable();
 }
 
@@ -214,14 +233,7 @@ BOOL CommPort::OverlappedResult(OVERLAPPED* overlapped, DWORD* done, BOOL wait) 
         }
         changed_.wait(lock, [&] { return overlapped->Internal != STATUS_PENDING; });
     }
-    if (done)
-        *done = static_cast<DWORD>(overlapped->InternalHigh);
-    if (overlapped->Internal == COMM_STATUS_SUCCESS || overlapped->Internal == COMM_STATUS_TIMEOUT)
-        return TRUE;
-    SetLastError(overlapped->Internal == COMM_STATUS_CANCELLED
-                     ? ERROR_OPERATION_ABORTED
-                     : static_cast<DWORD>(overlapped->Internal & 0xFFFF));
-    return FALSE;
+    return FinishedOperationResult(*overlapped, done);
 }
 
 BOOL CommPort::CancelThreadIo() {
@@ -286,7 +298,7 @@ BOOL CommPort::SetState(const DCB& dcb) {
     if (dcb.fRtsControl == RTS_CONTROL_ENABLE || dcb.fRtsControl == RTS_CONTROL_DISABLE)
         driver_->SetRts(dcb.fRtsControl == RTS_CONTROL_ENABLE);
     if (rtsToggleByEngine_)
-        driver_->SetRts(transmitting_ || !writes_.empty());
+        driver_->SetRts(transmitting_ || OutputPending());
     dcb_ = dcb;
     dcb_.DCBlength = sizeof(DCB);
     Wake();
@@ -314,9 +326,13 @@ BOOL CommPort::SetMask(DWORD mask) {
     if (!Usable())
         return FALSE;
     EndWait(0, COMM_STATUS_SUCCESS);
+    // A line change not yet serviced counts under the mask it came under; events still asked
+    // for survive the change.
+    CheckModemLines();
+    if (!(mask_ & MODEM_EVENTS))
+        modem_ = driver_->ModemStatus(); // nobody watched the lines until now
     mask_ = mask;
-    history_ = 0;
-    modem_ = driver_->ModemStatus();
+    history_ &= mask;
     Wake();
     return TRUE;
 }
@@ -333,7 +349,8 @@ BOOL CommPort::ClearError(DWORD* errors, COMSTAT* stat) {
     std::lock_guard guard(mutex_);
     if (!Usable())
         return FALSE;
-    Service();
+    NoteLineErrors();
+    const bool latched = AbortLatched();
     if (errors)
         *errors = errors_;
     errors_ = 0;
@@ -343,15 +360,16 @@ BOOL CommPort::ClearError(DWORD* errors, COMSTAT* stat) {
         stat->fCtsHold = dcb_.fOutxCtsFlow && !(modem & MS_CTS_ON);
         stat->fDsrHold = dcb_.fOutxDsrFlow && !(modem & MS_DSR_ON);
         stat->fXoffHold = outputHeld_;
-        stat->cbInQue = static_cast<DWORD>(input_.size());
+        stat->cbInQue = static_cast<DWORD>(input_.size()) + driver_->InQueue();
         stat->cbOutQue = OutQueueTotal();
     }
-    Wake(); // operations held back by a latched error may go on
+    if (latched)
+        Wake(); // operations held back by the error may go on
     return TRUE;
 }
 
 DWORD CommPort::OutQueueTotal() {
-    DWORD total = driver_->OutQueue();
+    DWORD total = driver_->OutQueue() + (aheadChar_ ? 1 : 0);
     for (const auto& write : writes_)
         total += write.count - write.done;
     return total;
@@ -365,13 +383,15 @@ BOOL CommPort::Purge(DWORD flags) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (flags & (PURGE_TXABORT | PURGE_TXCLEAR))
+        aheadChar_.reset();
     if (flags & PURGE_TXABORT)
         AbortAll(writes_, COMM_STATUS_CANCELLED);
     if (flags & PURGE_RXABORT)
         AbortAll(reads_, COMM_STATUS_CANCELLED);
     if (flags & PURGE_TXCLEAR) {
         driver_->PurgeOutput();
-        if (writes_.empty())
+        if (!OutputPending())
             transmitting_ = false;
     }
     if (flags & PURGE_RXCLEAR) {
@@ -447,36 +467,38 @@ BOOL CommPort::GetProperties(COMMPROP& properties) {
     return TRUE;
 }
 
+// The byte goes ahead of queued output, as soon as the transmitter has room; the previous one
+// must have gone before the next is taken.
 BOOL CommPort::TransmitChar(char c) {
-    std::lock_guard guard(mutex_);
+    Lock lock(mutex_);
     if (!Usable())
         return FALSE;
-    DWORD error = ERROR_SUCCESS;
-    const uint8_t byte = static_cast<uint8_t>(c);
-    long sent = driver_->WriteSome(&byte, 1, error);
-    if (sent != 1) {
-        SetLastError(sent < 0 ? error : ERROR_INVALID_PARAMETER);
+    if (aheadChar_) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    transmitting_ = true;
-    Wake();
+    aheadChar_ = static_cast<uint8_t>(c);
+    aheadError_ = 0;
+    AwaitEnginePass(lock);
+    if (!Usable())
+        return FALSE;
+    if (aheadError_) {
+        SetLastError(std::exchange(aheadError_, 0));
+        return FALSE;
+    }
     return TRUE;
 }
 
 // ---- the watcher side -------------------------------------------------------------------
 
-void CommPort::Service() {
+void CommPort::Service(bool deviceReadable) {
     if (closed_ || goneError_)
         return;
     const auto now = SerialClock::now();
     bool progress = true;
     while (progress && !goneError_) {
-        progress = PumpInput(now);
-        TakeLineErrors();
-        if (AbortLatched()) {
-            AbortAll(reads_, COMM_STATUS_CANCELLED);
-            AbortAll(writes_, COMM_STATUS_CANCELLED);
-        }
+        progress = deviceReadable && PumpInput(deviceReadable);
+        NoteLineErrors();
         progress = ServiceReads(now) || progress;
     }
     if (goneError_)
@@ -487,8 +509,7 @@ void CommPort::Service() {
     ServiceWait();
 }
 
-bool CommPort::PumpInput(SerialClock::time_point now) {
-    (void)now;
+bool CommPort::PumpInput(bool& readable) {
     bool moved = false;
     uint8_t chunk[1024];
     while (input_.size() < inQueueSize_) {
@@ -499,8 +520,10 @@ bool CommPort::PumpInput(SerialClock::time_point now) {
             DeviceGone(error ? error : ERROR_BAD_COMMAND);
             return false;
         }
-        if (got == 0)
+        if (got == 0) {
+            readable = false;
             break;
+        }
         moved = true;
         input_.insert(input_.end(), chunk, chunk + got);
         history_ |= mask_ & EV_RXCHAR;
@@ -513,15 +536,18 @@ bool CommPort::PumpInput(SerialClock::time_point now) {
     return moved;
 }
 
-void CommPort::TakeLineErrors() {
+void CommPort::NoteLineErrors() {
     const DWORD fresh = driver_->TakeLineErrors();
-    if (!fresh)
-        return;
     errors_ |= fresh;
     if (fresh & (CE_FRAME | CE_OVERRUN | CE_RXPARITY))
         history_ |= mask_ & EV_ERR;
     if (fresh & CE_BREAK)
         history_ |= mask_ & EV_BREAK;
+    if (AbortLatched()) {
+        AbortAll(reads_, COMM_STATUS_CANCELLED);
+        AbortAll(writes_, COMM_STATUS_CANCELLED);
+        aheadChar_.reset();
+    }
 }
 
 bool CommPort::ServiceReads(SerialClock::time_point now) {
@@ -564,7 +590,26 @@ bool CommPort::ServiceReads(SerialClock::time_point now) {
     return took;
 }
 
+bool CommPort::SendAheadChar() {
+    if (!aheadChar_)
+        return true;
+    if (rtsToggleByEngine_)
+        driver_->SetRts(true);
+    DWORD error = ERROR_SUCCESS;
+    const long sent = driver_->WriteSome(&*aheadChar_, 1, error);
+    if (sent == 0)
+        return false;
+    if (sent < 0)
+        aheadError_ = error ? error : ERROR_WRITE_FAULT;
+    else
+        transmitting_ = true;
+    aheadChar_.reset();
+    changed_.notify_all();
+    return true;
+}
+
 void CommPort::ServiceWrites(SerialClock::time_point now) {
+    const bool aheadGone = SendAheadChar(); // queued data waits behind it
     while (!writes_.empty()) {
         Operation& write = writes_.front();
         if (!write.started) {
@@ -574,7 +619,7 @@ void CommPort::ServiceWrites(SerialClock::time_point now) {
             if (rtsToggleByEngine_)
                 driver_->SetRts(true);
         }
-        while (write.done < write.count) {
+        while (aheadGone && write.done < write.count) {
             DWORD error = ERROR_SUCCESS;
             long sent =
                 driver_->WriteSome(write.source + write.done, write.count - write.done, error);
@@ -600,7 +645,7 @@ void CommPort::ServiceWrites(SerialClock::time_point now) {
 }
 
 void CommPort::CheckTransmitter() {
-    if (!transmitting_ || !writes_.empty() || driver_->OutQueue() != 0)
+    if (!transmitting_ || OutputPending() || driver_->OutQueue() != 0)
         return;
     transmitting_ = false;
     history_ |= mask_ & EV_TXEMPTY;
@@ -657,7 +702,7 @@ int CommPort::NextTimeoutMs(SerialClock::time_point now) {
     }
     if (!writes_.empty())
         consider(writes_.front().deadline);
-    if (transmitting_ || !writes_.empty()) {
+    if (transmitting_ || OutputPending()) {
         auto change = driver_->NextOutputChange();
         if (change)
             consider(change);
@@ -674,14 +719,18 @@ int CommPort::NextTimeoutMs(SerialClock::time_point now) {
 
 void CommPort::WatchLoop() {
     Lock lock(mutex_);
+    bool readable = true;
     while (!stopping_) {
-        Service();
+        Service(readable);
+        ++passes_;
+        if (passWaiters_)
+            changed_.notify_all();
         const int device = goneError_ ? -1 : driver_->PollDescriptor();
         pollfd descriptors[2] = {{wakeDescriptor_, POLLIN, 0}, {device, 0, 0}};
         if (device >= 0) {
             if (input_.size() < inQueueSize_)
                 descriptors[1].events |= POLLIN;
-            if (!writes_.empty())
+            if (OutputPending())
                 descriptors[1].events |= POLLOUT;
         }
         const int timeout = goneError_ ? -1 : NextTimeoutMs(SerialClock::now());
@@ -692,9 +741,10 @@ void CommPort::WatchLoop() {
             [[maybe_unused]] auto ignored = read(wakeDescriptor_, &count, sizeof count);
         }
         lock.lock();
+        readable = device < 0 || (ready > 0 && (descriptors[1].revents & POLLIN));
         if (ready > 0 && device >= 0 && !stopping_ &&
             (descriptors[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            PumpInput(SerialClock::now()); // take what is left before the line goes
+            PumpInput(readable); // take what is left before the line goes
             if (!goneError_)
                 DeviceGone(ERROR_BAD_COMMAND);
         }

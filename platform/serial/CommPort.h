@@ -1,8 +1,19 @@
 #pragma once
 // The port engine shared by every serial driver: overlapped reads, writes and event waits,
-// COMMTIMEOUTS, the receive queue, line-error latching and the event mask. One watcher thread
-// per open port sleeps in poll() on the device and a wake-up descriptor; it is woken by new
-// requests, by device activity and by deadlines, never by a fixed tick while idle.
+// COMMTIMEOUTS, the receive queue, line-error latching and the event mask.
+//
+// Threading contract:
+// - Each open port has one engine thread, and only it moves bytes to or from the device
+//   (the driver's ReadSome and WriteSome). It sleeps in poll() on the device and a wake-up
+//   descriptor; it is woken by new requests, by device activity and by deadlines, never by a
+//   fixed tick while idle.
+// - Every public operation may be called from any thread. It takes the engine's lock, works
+//   on the engine's state (queues, receive buffer, settings, recorded events) and asks the
+//   driver only for what an ioctl tells or sets: queue counts, line settings, modem lines,
+//   line errors, purges. A request that needs the device is queued and the engine woken;
+//   where the operation could finish at once, the caller waits for the engine's next pass
+//   before it tells pending from done.
+// - Queue counts are the engine's buffers plus the driver's own counts.
 #include <condition_variable>
 #include <deque>
 #include <list>
@@ -60,6 +71,8 @@ private:
     using Lock = std::unique_lock<std::mutex>;
 
     BOOL Submit(Operation operation, DWORD* done, Lock& lock);
+    void AwaitEnginePass(Lock& lock);
+    bool DeviceHoldsInput(); // bytes the engine has not yet taken into the receive queue
     BOOL SubmitTransfer(const Operation& operation, DWORD* done);
     BOOL Usable(); // FALSE with the last error when closed or gone
     void Complete(Operation& operation, ULONG_PTR status);
@@ -67,11 +80,15 @@ private:
     void EndWait(DWORD mask, ULONG_PTR status);
     void Wake();
 
-    void Service();
-    bool PumpInput(SerialClock::time_point now);
-    void TakeLineErrors();
+    // The engine thread only; the device is read when poll() found input (or cannot tell).
+    void Service(bool deviceReadable);
+    void NoteLineErrors();
+    // Moves received bytes into the queue; readable ends false once the device has no more.
+    bool PumpInput(bool& readable);
     bool ServiceReads(SerialClock::time_point now);
     void ServiceWrites(SerialClock::time_point now);
+    bool SendAheadChar(); // false while the byte still waits for room
+    bool OutputPending() const { return !writes_.empty() || aheadChar_.has_value(); }
     void CheckTransmitter();
     void CheckModemLines();
     void ServiceWait();
@@ -83,7 +100,9 @@ private:
 
     std::unique_ptr<SerialDriver> driver_;
     std::mutex mutex_;
-    std::condition_variable changed_; // an operation completed or the output drained
+    std::condition_variable changed_; // an operation completed, the output drained, a pass ended
+    uint64_t passes_ = 0;             // engine passes so far
+    int passWaiters_ = 0;
     int wakeDescriptor_ = -1;
     std::thread watcher_;
     bool stopping_ = false;
@@ -101,7 +120,9 @@ private:
     bool transmitting_ = false;
     bool rtsToggleByEngine_ = false;
     bool rtsToggleByDriver_ = false;
-    bool outputHeld_ = false; // SETXOFF
+    bool outputHeld_ = false;          // SETXOFF
+    std::optional<uint8_t> aheadChar_; // TransmitCommChar: goes before queued output
+    DWORD aheadError_ = 0;             // why the device refused it
     std::deque<uint8_t> input_;
     std::list<Operation> reads_;
     std::list<Operation> writes_;

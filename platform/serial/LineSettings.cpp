@@ -5,6 +5,6 @@ DWORD ValidateLineSettings(const DCB& dcb) {
                        dcb.Parity <= SPACEPARITY && dcb.StopBits <= TWOSTOPBITS &&
                        !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) &&
                        !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5) &&
-                       !((dcb.fOutX || dcb.fInX) && dcb.XonChar == dcb.XoffChar);
+                       dcb.XonChar != dcb.XoffChar; // refused even without XON/XOFF
     return valid ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }

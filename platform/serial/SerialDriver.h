@@ -1,6 +1,7 @@
 #pragma once
 // What the port engine needs from a device: non-blocking byte moves, queue counts, line
-// settings, modem lines and line errors. Calls come with the engine's lock held.
+// settings, modem lines and line errors. Calls come with the engine's lock held; ReadSome and
+// WriteSome come from the engine's own thread only.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,8 @@ public:
     virtual long ReadSome(uint8_t* buffer, size_t count, DWORD& error) = 0;
     // Bytes accepted (0 when the transmitter is full), or -1 with error set.
     virtual long WriteSome(const uint8_t* buffer, size_t count, DWORD& error) = 0;
+    // Bytes received but not yet read, counted without reading them.
+    virtual DWORD InQueue() = 0;
     // Bytes accepted but not yet on the wire.
     virtual DWORD OutQueue() = 0;
     // When the output queue may have changed by itself next (a paced transmitter), if known.

@@ -48,12 +48,8 @@ public:
         return -1;
     }
 
-    DWORD OutQueue() override {
-        int queued = 0;
-        if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued < 0)
-            return 0;
-        return static_cast<DWORD>(queued);
-    }
+    DWORD InQueue() override { return Queued(FIONREAD); }
+    DWORD OutQueue() override { return Queued(TIOCOUTQ); }
 
     bool ApplySettings(const DCB& dcb, DWORD& error) override {
         termios2 settings{};
@@ -129,6 +125,12 @@ public:
     }
 
 private:
+    DWORD Queued(unsigned long request) {
+        int queued = 0;
+        if (ioctl(fd_, request, &queued) != 0 || queued < 0)
+            return 0;
+        return static_cast<DWORD>(queued);
+    }
     void SetLine(int line, bool on) {
         if (modemLines_)
             ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line);

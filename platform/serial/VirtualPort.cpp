@@ -134,6 +134,11 @@ public:
         return static_cast<long>(n);
     }
 
+    DWORD InQueue() override {
+        std::lock_guard guard(line_->lock);
+        return static_cast<DWORD>(line_->toNear.size());
+    }
+
     DWORD OutQueue() override {
         std::lock_guard guard(line_->lock);
         line_->Advance(SerialClock::now());

@@ -51,8 +51,19 @@ BOOL FillConfig(const DCB& dcb, LPCOMMCONFIG config, LPDWORD size) {
 const bool cancelIoRegistered = (RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo), true);
 } // namespace
 
-void SetCommPortProbe(CommPortProbe probe) {
-    portProbe.store(probe);
+CommPortProbe SetCommPortProbe(CommPortProbe probe) {
+    return portProbe.exchange(probe);
+}
+
+BOOL FinishedOperationResult(const OVERLAPPED& overlapped, DWORD* done) {
+    if (done)
+        *done = static_cast<DWORD>(overlapped.InternalHigh);
+    if (overlapped.Internal == COMM_STATUS_SUCCESS || overlapped.Internal == COMM_STATUS_TIMEOUT)
+        return TRUE;
+    SetLastError(overlapped.Internal == COMM_STATUS_CANCELLED
+                     ? ERROR_OPERATION_ABORTED
+                     : static_cast<DWORD>(overlapped.Internal & 0xFFFF));
+    return FALSE;
 }
 
 DCB DefaultLineSettings() {
@@ -187,14 +198,7 @@ BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
         }
         WaitForSingleObject(lpOverlapped->hEvent, INFINITE);
     }
-    if (lpNumberOfBytesTransferred)
-        *lpNumberOfBytesTransferred = static_cast<DWORD>(lpOverlapped->InternalHigh);
-    if (lpOverlapped->Internal == COMM_STATUS_SUCCESS)
-        return TRUE;
-    SetLastError(lpOverlapped->Internal == COMM_STATUS_CANCELLED
-                     ? ERROR_OPERATION_ABORTED
-                     : static_cast<DWORD>(lpOverlapped->Internal & 0xFFFF));
-    return FALSE;
+    return FinishedOperationResult(*lpOverlapped, lpNumberOfBytesTransferred);
 }
 
 BOOL CancelIo(HANDLE hFile) {

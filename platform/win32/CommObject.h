@@ -30,7 +30,7 @@ public:
 
 // Tells whether a port name ("COM3") names an existing port; the serial drivers provide it.
 using CommPortProbe = bool (*)(const AnsiString& portName);
-void SetCommPortProbe(CommPortProbe probe);
+CommPortProbe SetCommPortProbe(CommPortProbe probe); // returns the one it replaces
 
 // 9600 baud, 8 data bits, no parity, one stop bit, DTR and RTS on, XON/XOFF characters set:
 // a newly opened port's settings and the default configuration of every existing port.
@@ -43,3 +43,7 @@ constexpr ULONG_PTR COMM_STATUS_SUCCESS = 0;
 constexpr ULONG_PTR COMM_STATUS_TIMEOUT = 0x102;
 constexpr ULONG_PTR COMM_STATUS_CANCELLED = 0xC0000120;
 constexpr ULONG_PTR COMM_STATUS_FROM_WIN32 = 0xE0000000;
+
+// A finished operation as its function reports it: the bytes transferred and TRUE, or FALSE
+// with the last error.
+BOOL FinishedOperationResult(const OVERLAPPED& overlapped, DWORD* done);

@@ -1,12 +1,27 @@
 // How each property reaches the DCB, and what the getters read back from an open port.
 #include "platform/classes/PropAccess.h"
+#include "platform/win32/CommObject.h"
 #include "tests/comm/CommTestSupport.h"
 
 namespace {
 DWORD Flags(TreRore& comm) {
     return GetDcbFlags(comm.GetCommConfigRecord().dcb);
 }
+bool NoPortExists(const AnsiString&) {
+    return false;
+}
 } // namespace
+
+TEST_F(CommTest, WithoutCom1TheSettingsStillReachThePortAtOpen) {
+    const CommPortProbe probe = SetCommPortProbe(&NoPortExists);
+    TreRore fresh(nullptr); // its record starts without COM1's defaults
+    SetCommPortProbe(probe);
+    fresh.SetComPortNo(kPort);
+    fresh.SetBaudRate(57600);
+    fresh.SetActive(true);
+    ASSERT_TRUE(fresh.GetActive());
+    EXPECT_EQ(remote->LineSettings().BaudRate, 57600u);
+}
 
 TEST_F(CommTest, StreamProtocolKeepsUnrelatedFlagsAndSetsItsOwn) {
     DCB& dcb = comm->GetCommConfigRecord().dcb;

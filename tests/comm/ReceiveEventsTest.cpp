@@ -1,6 +1,8 @@
 // What one port event does on the user-interface thread: the receive consumption rule, line
 // errors, the transmitter-empty handling, trace states and the modem monitors. An
 // application object exists, so every handler runs on this thread.
+#include <algorithm>
+
 #include "EventsTestSupport.h"
 #include "comm/CommThreads.h"
 #include "support/DataProcessor.h"
@@ -129,11 +131,17 @@ TEST_P(ReceiveEventsTest, RtsIsLoweredWhenTheTransmitterRunsEmptyInSoftwareRs485
     rs485->SetStreamProtocol(spNone);
     rs485->SetRS485(true);
     rs485->SetActive(true);
-    rs485->SetStateRTS(true); // as before a send
-    ASSERT_TRUE(remote->Rts());
-    // The event as the dispatch thread hands it over; tsTxEmpty is not traced.
-    rs485->WinProc(MSG{nullptr, ComEventMessage(), EV_TXEMPTY, 0, 0, {}});
+    recorder.Attach(*rs485);
+    rs485->SendString("x"); // raises RTS for the send, which reports the CTS state once
+    // The transmitter-empty event lowers it again and reports once more; tsTxEmpty is not
+    // traced.
+    auto lineReports = [&] {
+        const auto traces = recorder.Traces();
+        return std::count(traces.begin(), traces.end(), TTraceStates{tsCTS});
+    };
+    ASSERT_TRUE(WaitUntil([&] { return lineReports() >= 2; }));
     EXPECT_FALSE(remote->Rts());
+    EXPECT_EQ("x", remote->TakeOutput());
     rs485.reset();
 }
 

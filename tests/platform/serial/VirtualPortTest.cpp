@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "platform/serial/VirtualPort.h"
+#include "platform/win32/CommObject.h"
 #include "tests/platform/serial/SerialTestSupport.h"
 
 namespace {
@@ -95,7 +96,7 @@ TEST_F(VirtualPortTest, PendingWaitEndsWithEmptyMaskOnMaskChangePurgeAndClose) {
     port = INVALID_HANDLE_VALUE;
     ASSERT_TRUE(overlapped.Signalled());
     EXPECT_EQ(0u, mask);
-    EXPECT_EQ(0u, overlapped.record.Internal);
+    EXPECT_EQ(COMM_STATUS_CANCELLED, overlapped.record.Internal);
 }
 
 TEST_F(VirtualPortTest, ReadIsPendingUntilTheRequestedCountArrives) {
@@ -284,6 +285,33 @@ TEST_F(VirtualPortTest, TxEmptyComesOnlyAfterPacedOutputLeft) {
     EXPECT_EQ(EV_TXEMPTY, mask);
     EXPECT_EQ(0u, QueueStatus(port).cbOutQue);
     EXPECT_EQ(text, remote->TakeOutput());
+}
+
+TEST_F(VirtualPortTest, TxEmptyFollowsASynchronousWriteWhileTheEngineSleeps) {
+    ApplySettings(2400);
+    remote->SetPacing(true);
+    ASSERT_TRUE(SetCommMask(port, EV_TXEMPTY));
+    DWORD mask = 0, done = 0;
+    Overlapped wait;
+    StartPendingWait(port, mask, wait);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the engine goes idle
+    ASSERT_TRUE(WriteFile(port, "tx", 2, &done, nullptr));
+    ASSERT_TRUE(wait.Signalled()) << "no EV_TXEMPTY";
+    EXPECT_EQ(EV_TXEMPTY, mask);
+    EXPECT_EQ("tx", remote->TakeOutput());
+}
+
+TEST_F(VirtualPortTest, ModemChangeNotYetServicedSurvivesANewMask) {
+    ASSERT_TRUE(SetCommMask(port, EV_CTS));
+    remote->SetCts(true);
+    ASSERT_TRUE(SetCommMask(port, EV_CTS | EV_DSR));
+    DWORD mask = 0;
+    Overlapped wait;
+    if (!WaitCommEvent(port, &mask, wait.Get())) {
+        ASSERT_EQ(ERROR_IO_PENDING, GetLastError());
+        ASSERT_TRUE(wait.Signalled()) << "the change of CTS was lost";
+    }
+    EXPECT_EQ(EV_CTS, mask);
 }
 
 TEST_F(VirtualPortTest, WriteTimeoutEndsAWriteHeldByFlowControl) {
