@@ -46,9 +46,10 @@ void RecordedDevices::Add(const std::string& recording) {
 }
 
 void RecordedDevices::Remove(const std::string& sysPath) {
+    // Announced while it is still there: the testbed sends events of present devices only.
+    Uevent(sysPath, "remove");
     const std::string path = "/sys" + sysPath;
     umockdev_testbed_remove_device(testbed_, path.c_str());
-    Uevent(sysPath, "remove");
 }
 
 void RecordedDevices::Uevent(const std::string& sysPath, const std::string& action) {

@@ -27,8 +27,8 @@ public:
 
     // Adds devices given in the recordings' format.
     void Add(const std::string& recording);
-    // Takes a device away and then sends its "remove" event, which the testbed does not
-    // send by itself while the device exists.
+    // Sends a device's "remove" event, which the testbed does not send by itself, and takes
+    // the device away.
     void Remove(const std::string& sysPath);
     // Sends an event ("add", "remove", ...) for a device as udev would.
     void Uevent(const std::string& sysPath, const std::string& action);
