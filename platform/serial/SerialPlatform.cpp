@@ -47,6 +47,13 @@ public:
         resolved_.push_back(resolved);
     }
     const PortList& Ports() const { return ports_; }
+    // The device listed for a port name (any letter case); empty when none is.
+    AnsiString Find(const AnsiString& portName) const {
+        for (const auto& [device, port] : ports_)
+            if (SameText(port, portName))
+                return device;
+        return {};
+    }
 
 private:
     PortList ports_;
@@ -93,28 +100,43 @@ bool PortExists(const AnsiString& portName) {
 }
 } // namespace
 
-PortList SerialPortMap() {
+namespace {
+// The ports named without asking the device database: virtual ports and VOKA_PORTS.
+PortMapBuilder NamedPorts() {
     PortMapBuilder map;
     for (const auto& entry : ListVirtualPorts())
         map.AddUnlisted(entry);
     for (const auto& entry : PortsFromEnvironment())
         if (DeviceExists(entry.first))
             map.AddUnlisted(entry);
+    return map;
+}
+
+void AddDiscoveredPorts(PortMapBuilder& map) {
     std::vector<int> reserved;
     for (const auto& [device, port] : map.Ports())
         reserved.push_back(PortNumber(port));
     for (const auto& entry : DiscoverSerialDevices(reserved))
         map.AddUnlisted(entry);
+}
+} // namespace
+
+PortList SerialPortMap() {
+    PortMapBuilder map = NamedPorts();
+    AddDiscoveredPorts(map);
     return map.Ports();
 }
 
 AnsiString ResolvePortName(const AnsiString& portName) {
     if (portName.empty())
         return {};
-    for (const auto& [device, port] : SerialPortMap())
-        if (SameText(port, portName))
-            return device;
-    return {};
+    // Named ports come first in the map: they are found without reading the device
+    // database, which every open would otherwise do.
+    PortMapBuilder map = NamedPorts();
+    if (AnsiString device = map.Find(portName); !device.empty())
+        return device;
+    AddDiscoveredPorts(map);
+    return map.Find(portName);
 }
 
 void InitSerialPlatform() {
