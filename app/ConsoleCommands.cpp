@@ -12,6 +12,7 @@
 #include "app/UpdateLaunch.h"
 #include "platform/classes/Application.h"
 #include "platform/rtl/StringList.h"
+#include "platform/serial/DeviceAccess.h"
 #include "platform/win32/WinError.h"
 
 namespace {
@@ -64,6 +65,18 @@ int Report(const AnsiString& message, int status) {
     return status;
 }
 
+// When the port's device refuses the user by its permissions, the line that says which
+// node it is, which group may open it and how to join that group.
+void ReportDeniedDevice(uint16_t portNo) {
+    const std::optional<DeniedDevice> denied = DeniedPortDevice("COM" + std::to_string(portNo));
+    if (!denied)
+        return;
+    std::fprintf(stderr,
+                 "%s may be opened by members of the group \"%s\" only: join it with "
+                 "\"sudo usermod -aG %s $USER\", then log in again.\n",
+                 denied->node.c_str(), denied->group.c_str(), denied->group.c_str());
+}
+
 int Ports(bool verbose) {
     try {
         return ListPorts(verbose);
@@ -83,8 +96,14 @@ int Transfer(TConsoleCommandKind kind, const AnsiString& fileName, uint16_t port
     TSettingsTransfer transfer(*port, display);
     auto chooseFile = [&](const AnsiString&) { return std::optional<AnsiString>(fileName); };
 
-    const TTransferResult result =
-        kind == ccUpload ? transfer.Upload(chooseFile) : transfer.Download(chooseFile);
+    TTransferResult result;
+    try {
+        result = kind == ccUpload ? transfer.Upload(chooseFile) : transfer.Download(chooseFile);
+    } catch (const Exception& error) {
+        Report(error.Message, cePortFailed);
+        ReportDeniedDevice(portNo);
+        return cePortFailed;
+    }
     switch (result) {
     case TTransferResult::Done:
         std::printf("%s\n", kind == ccUpload ? display.Status().c_str() : "Done");

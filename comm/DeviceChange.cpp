@@ -1,6 +1,5 @@
-#include "comm/DeviceChange.h"
-
 #include "comm/BaseIO.h"
+#include "platform/win32/Dbt.h"
 
 namespace {
 bool IsPortRecord(LPARAM Record) {

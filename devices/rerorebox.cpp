@@ -72,12 +72,25 @@ void TnrDeviceBox::Notification(TComponent* AComponent, TOperation Operation) {
     inherited::Notification(AComponent, Operation);
     if (Operation != opRemove || !AComponent || AComponent != FComm)
         return;
+    // A component still whole (taken from its owner, or about to be destroyed by it) loses
+    // this subscriber; one already down to its component part has no list left to touch.
+    if (dynamic_cast<TnrBaseIO*>(AComponent)) {
+        FComm->NotifyDelete(Handler());
+        FComm->RemoveFreeNotification(this);
+    }
     FComm = nullptr;
     SetItemIndex(-1);
     // The texts stay; the records they carried went with the component.
     TStrings* items = GetItems();
     for (int i = 0; i < items->Count(); ++i)
         items->PutObject(i, nullptr);
+}
+
+void TnrDeviceBox::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_DEVICECHANGE)
+        WMDeviceChange(Message);
+    else
+        inherited::Dispatch(Message);
 }
 
 void TnrDeviceBox::WMDeviceChange(TMessage& Message) {

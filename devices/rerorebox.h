@@ -34,6 +34,8 @@ public:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Hands a device-change broadcast to the bound component (ignored when unbound).
     virtual void WMDeviceChange(TMessage& Message);
+    // The device-change broadcast its window hands on goes to WMDeviceChange.
+    void Dispatch(TMessage& Message) override;
 
 private:
     TnrNotifyEvent Handler() { return TnrNotifyEvent::Bind<&TnrDeviceBox::HandleNotify>(this); }

@@ -255,7 +255,8 @@ private:
     std::vector<int> nodeOfDevice_;
 };
 
-// The port map as the registry gives it (device path, port name).
+} // namespace
+
 std::vector<std::pair<AnsiString, AnsiString>> ReadPortMap() {
     std::vector<std::pair<AnsiString, AnsiString>> ports;
     HKEY key = nullptr;
@@ -275,7 +276,6 @@ std::vector<std::pair<AnsiString, AnsiString>> ReadPortMap() {
     RegCloseKey(key);
     return ports;
 }
-} // namespace
 
 AnsiString GuidText(const GUID& guid) {
     return Format("{%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X}", guid.Data1, guid.Data2,

@@ -54,5 +54,8 @@ extern const char* const ROOT_INSTANCE_ID; // "HTREE\ROOT\0"
 // read, which is all the setup classes need.
 DeviceNodeTree ReadDeviceNodes(bool wholeTree);
 
+// The port map as the registry gives it: (device path, port name in upper case).
+std::vector<std::pair<AnsiString, AnsiString>> ReadPortMap();
+
 // "{4D36E978-E325-11CE-BFC1-08002BE10318}"
 AnsiString GuidText(const GUID& guid);

@@ -1,5 +1,6 @@
 // Joins the setup library to the platform: the module "SetupAPI.dll" with its 21 functions,
-// and the live device keys below HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum.
+// the live device keys below HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum, and the
+// device-change broadcast's watch.
 #include "platform/devices/DevicesPlatform.h"
 
 #include <mutex>
@@ -57,6 +58,7 @@ void InitDevicesPlatform() {
     std::call_once(once, [] {
         RegisterSetupLibrary();
         SetDeviceKeyProvider(&PortDeviceKeys);
+        InstallPortWatch();
     });
 }
 

@@ -1,32 +1,22 @@
 #include "platform/serial/PortDiscovery.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 
+#include "platform/devices/UdevDevices.h"
 #include "platform/win32/Registry.h"
-
-namespace fs = std::filesystem;
 
 const char* const STABLE_PORT_NUMBERS_KEY = "Software\\VOKA\\Ports";
 
 namespace {
 constexpr int FIRST_ADAPTER_NUMBER = 3;
-constexpr const char* ADAPTER_PREFIXES[] = {"ttyUSB", "ttyACM", "ttyAMA", "rfcomm", "ttyXRUSB",
-                                            "ttyGS",  "ttymxc", "ttySC",  "ttyTHS", "ttyO"};
+constexpr const char* SERIAL_LINKS = "/dev/serial/";
 
-std::mutex rootsMutex;
-DiscoveryRoots& Roots() {
-    static auto* roots = new DiscoveryRoots;
-    return *roots;
-}
-
-// The number after prefix when name is prefix followed by decimal digits only.
-std::optional<int> NumberAfter(const std::string& name, const std::string& prefix) {
+// The number after "ttyS" when the name is "ttyS" followed by decimal digits only.
+std::optional<int> UartNumber(const std::string& name) {
+    const std::string prefix = "ttyS";
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return std::nullopt;
     const std::string digits = name.substr(prefix.size());
@@ -35,29 +25,31 @@ std::optional<int> NumberAfter(const std::string& name, const std::string& prefi
     return std::stoi(digits);
 }
 
-bool IsRealUart(const fs::path& ttyFolder) {
-    std::ifstream type(ttyFolder / "type");
-    int value = 0;
-    return type >> value && value != 0;
+AnsiString LinkIn(const UdevDevice& tty, const char* folder) {
+    const AnsiString prefix = AnsiString(SERIAL_LINKS) + folder + "/";
+    for (const AnsiString& link : tty.links)
+        if (link.rfind(prefix, 0) == 0)
+            return AnsiString(folder) + "/" + link.substr(prefix.size());
+    return {};
 }
 
-bool IsAdapter(const std::string& node) {
-    return std::any_of(std::begin(ADAPTER_PREFIXES), std::end(ADAPTER_PREFIXES),
-                       [&](const char* prefix) { return NumberAfter(node, prefix).has_value(); });
+bool HasSerialNumber(const UdevReading& reading, int port) {
+    if (!reading.devices[size_t(port)].Property("ID_SERIAL_SHORT").empty())
+        return true;
+    const int usb = reading.Nearest(port, false, [](const UdevDevice& device) {
+        return device.subsystem == "usb" && device.devType == "usb_device";
+    });
+    return usb >= 0 && !reading.devices[size_t(usb)].Attribute("serial").empty();
 }
 
-// The name under which the adapter keeps its number: by-id, else by-path, else the node.
-AnsiString StableKey(const fs::path& dev, const std::string& node) {
-    for (const char* folder : {"by-id", "by-path"}) {
-        std::error_code error;
-        for (const auto& link : fs::directory_iterator(dev / "serial" / folder, error)) {
-            std::error_code linkError;
-            fs::path target = fs::read_symlink(link.path(), linkError);
-            if (!linkError && target.filename() == node)
-                return AnsiString(folder) + "/" + link.path().filename().string();
-        }
-    }
-    return "node/" + node;
+// The name under which the adapter keeps its number.
+AnsiString StableKey(const UdevReading& reading, int port) {
+    const UdevDevice& tty = reading.devices[size_t(port)];
+    const bool serial = HasSerialNumber(reading, port);
+    for (const char* folder : serial ? std::vector{"by-id", "by-path"} : std::vector{"by-path"})
+        if (AnsiString key = LinkIn(tty, folder); !key.empty())
+            return key;
+    return "node/" + tty.sysName;
 }
 
 using NumberMap = std::map<AnsiString, int>;
@@ -77,71 +69,77 @@ NumberMap ReadStoredNumbers(HKEY key) {
     }
     return numbers;
 }
+
+struct Adapter {
+    AnsiString node;
+    AnsiString key;
+};
+
+// Numbers for the adapters: the kept one unless this run has taken it, else the first
+// number that is neither taken nor kept for another adapter. New adapters keep theirs.
+void NumberAdapters(const std::vector<Adapter>& adapters, std::set<int> taken,
+                    std::vector<std::pair<int, AnsiString>>& found) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, STABLE_PORT_NUMBERS_KEY, 0, nullptr, 0,
+                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const NumberMap stored = ReadStoredNumbers(key);
+    std::set<int> kept;
+    for (const auto& [name, number] : stored)
+        kept.insert(number);
+    auto nextFree = [&] {
+        int number = FIRST_ADAPTER_NUMBER;
+        while (taken.count(number) || kept.count(number))
+            ++number;
+        return number;
+    };
+    for (const Adapter& adapter : adapters) {
+        auto known = stored.find(adapter.key);
+        int number;
+        if (known != stored.end() && !taken.count(known->second)) {
+            number = known->second;
+        } else {
+            number = nextFree();
+            if (known == stored.end()) {
+                DWORD value = static_cast<DWORD>(number);
+                RegSetValueExA(key, adapter.key.c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&value), sizeof value);
+                kept.insert(number);
+            }
+        }
+        taken.insert(number);
+        found.emplace_back(number, adapter.node);
+    }
+    RegCloseKey(key);
+}
 } // namespace
-
-void SetDiscoveryRoots(const DiscoveryRoots& roots) {
-    std::lock_guard guard(rootsMutex);
-    Roots() = roots;
-}
-
-DiscoveryRoots GetDiscoveryRoots() {
-    std::lock_guard guard(rootsMutex);
-    return Roots();
-}
 
 std::vector<std::pair<AnsiString, AnsiString>>
 DiscoverSerialDevices(const std::vector<int>& reserved) {
-    const DiscoveryRoots roots = GetDiscoveryRoots();
-    const fs::path dev = roots.dev;
+    const UdevReading reading = ReadUdevDevices({"tty"});
     std::vector<std::pair<int, AnsiString>> found; // number, node
-    std::vector<std::string> adapters;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(roots.sysClassTty, error)) {
-        const std::string node = entry.path().filename().string();
-        if (auto uart = NumberAfter(node, "ttyS")) {
-            if (IsRealUart(entry.path()))
-                found.emplace_back(*uart + 1, node);
-        } else if (IsAdapter(node)) {
-            adapters.push_back(node);
-        }
+    std::vector<Adapter> adapters;
+    for (int port : reading.SerialPorts()) {
+        const UdevDevice& tty = reading.devices[size_t(port)];
+        if (auto uart = UartNumber(tty.sysName))
+            found.emplace_back(*uart + 1, tty.devNode);
+        else
+            adapters.push_back({tty.devNode, StableKey(reading, port)});
     }
-    std::sort(adapters.begin(), adapters.end());
+    std::sort(adapters.begin(), adapters.end(),
+              [](const Adapter& a, const Adapter& b) { return a.node < b.node; });
 
     if (!adapters.empty()) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, STABLE_PORT_NUMBERS_KEY, 0, nullptr, 0,
-                            KEY_READ | KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            NumberMap stored = ReadStoredNumbers(key);
-            std::set<int> used(reserved.begin(), reserved.end());
-            for (const auto& [number, node] : found)
-                used.insert(number);
-            for (const auto& [name, number] : stored)
-                used.insert(number);
-            for (const auto& node : adapters) {
-                const AnsiString stableKey = StableKey(dev, node);
-                auto known = stored.find(stableKey);
-                int number;
-                if (known != stored.end()) {
-                    number = known->second;
-                } else {
-                    number = FIRST_ADAPTER_NUMBER;
-                    while (used.count(number))
-                        ++number;
-                    used.insert(number);
-                    DWORD value = static_cast<DWORD>(number);
-                    RegSetValueExA(key, stableKey.c_str(), 0, REG_DWORD,
-                                   reinterpret_cast<const BYTE*>(&value), sizeof value);
-                }
-                found.emplace_back(number, node);
-            }
-            RegCloseKey(key);
-        }
+        std::set<int> taken(reserved.begin(), reserved.end());
+        for (const auto& [number, node] : found)
+            taken.insert(number);
+        NumberAdapters(adapters, taken, found);
     }
 
     std::stable_sort(found.begin(), found.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::pair<AnsiString, AnsiString>> ports;
     for (const auto& [number, node] : found)
-        ports.emplace_back((dev / node).string(), "COM" + std::to_string(number));
+        ports.emplace_back(node, "COM" + std::to_string(number));
     return ports;
 }

@@ -1,5 +1,6 @@
 #include "platform/serial/SerialPlatform.h"
 
+#include <filesystem>
 #include <mutex>
 
 #include "platform/serial/CommPort.h"
@@ -7,6 +8,8 @@
 #include "platform/serial/TtyDriver.h"
 #include "platform/serial/VirtualPortDriver.h"
 #include "platform/win32/Registry.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 using PortList = std::vector<std::pair<AnsiString, AnsiString>>;
@@ -17,14 +20,50 @@ int PortNumber(const AnsiString& portName) {
     return StrToIntDef(portName.substr(3), 0);
 }
 
-void AddUnlisted(PortList& ports, const PortList& more) {
-    for (const auto& entry : more) {
-        bool listed = false;
-        for (const auto& [device, port] : ports)
-            listed = listed || device == entry.first || SameText(port, entry.second);
-        if (!listed)
-            ports.push_back(entry);
+// The device a path stands for, its links followed. Not realpath: under a faked /dev a
+// tty node can make realpath fail badly, and only the links matter here.
+AnsiString ResolveLinks(const AnsiString& device) {
+    fs::path path = fs::path(device).lexically_normal();
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = (target.is_absolute() ? target : path.parent_path() / target).lexically_normal();
     }
+    return path.string();
+}
+
+// The port map being built, each device also under its resolved path.
+class PortMapBuilder {
+public:
+    // Adds the entry unless its port name or its device (however named) is listed already.
+    void AddUnlisted(const std::pair<AnsiString, AnsiString>& entry) {
+        const AnsiString resolved = ResolveLinks(entry.first);
+        for (size_t i = 0; i < ports_.size(); ++i)
+            if (resolved_[i] == resolved || SameText(ports_[i].second, entry.second))
+                return;
+        ports_.push_back(entry);
+        resolved_.push_back(resolved);
+    }
+    const PortList& Ports() const { return ports_; }
+    // The device listed for a port name (any letter case); empty when none is.
+    AnsiString Find(const AnsiString& portName) const {
+        for (const auto& [device, port] : ports_)
+            if (SameText(port, portName))
+                return device;
+        return {};
+    }
+
+private:
+    PortList ports_;
+    std::vector<AnsiString> resolved_;
+};
+
+// A VOKA_PORTS entry names a device node (or a link to one) that may not exist right now.
+bool DeviceExists(const AnsiString& device) {
+    std::error_code error;
+    return device.rfind("virtual:", 0) == 0 || fs::exists(fs::path(device), error);
 }
 
 AnsiString PortNameOf(const AnsiString& deviceName) {
@@ -61,23 +100,43 @@ bool PortExists(const AnsiString& portName) {
 }
 } // namespace
 
-PortList SerialPortMap() {
-    PortList ports = ListVirtualPorts();
-    AddUnlisted(ports, PortsFromEnvironment());
+namespace {
+// The ports named without asking the device database: virtual ports and VOKA_PORTS.
+PortMapBuilder NamedPorts() {
+    PortMapBuilder map;
+    for (const auto& entry : ListVirtualPorts())
+        map.AddUnlisted(entry);
+    for (const auto& entry : PortsFromEnvironment())
+        if (DeviceExists(entry.first))
+            map.AddUnlisted(entry);
+    return map;
+}
+
+void AddDiscoveredPorts(PortMapBuilder& map) {
     std::vector<int> reserved;
-    for (const auto& [device, port] : ports)
+    for (const auto& [device, port] : map.Ports())
         reserved.push_back(PortNumber(port));
-    AddUnlisted(ports, DiscoverSerialDevices(reserved));
-    return ports;
+    for (const auto& entry : DiscoverSerialDevices(reserved))
+        map.AddUnlisted(entry);
+}
+} // namespace
+
+PortList SerialPortMap() {
+    PortMapBuilder map = NamedPorts();
+    AddDiscoveredPorts(map);
+    return map.Ports();
 }
 
 AnsiString ResolvePortName(const AnsiString& portName) {
     if (portName.empty())
         return {};
-    for (const auto& [device, port] : SerialPortMap())
-        if (SameText(port, portName))
-            return device;
-    return {};
+    // Named ports come first in the map: they are found without reading the device
+    // database, which every open would otherwise do.
+    PortMapBuilder map = NamedPorts();
+    if (AnsiString device = map.Find(portName); !device.empty())
+        return device;
+    AddDiscoveredPorts(map);
+    return map.Find(portName);
 }
 
 void InitSerialPlatform() {

@@ -11,8 +11,9 @@
 
 void InitSerialPlatform();
 
-// The port map: virtual ports, then VOKA_PORTS entries, then discovered devices; a device
-// path or a port name listed earlier hides later entries for it.
+// The port map: virtual ports, then VOKA_PORTS entries for devices that exist, then
+// discovered devices; a port name or a device listed earlier (by its node or by a link to
+// it) hides later entries for it.
 std::vector<std::pair<AnsiString, AnsiString>> SerialPortMap();
 // The device path a port name ("COM3", any letter case) stands for; empty when none.
 AnsiString ResolvePortName(const AnsiString& portName);

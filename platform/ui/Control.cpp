@@ -207,6 +207,8 @@ void TControl::Click() {
         onClick_(this);
 }
 
+void TControl::Dispatch(TMessage&) {}
+
 void TControl::Loaded() {
     inherited::Loaded();
     ApplyHint();

@@ -9,6 +9,7 @@
 #include "platform/classes/Component.h"
 #include "platform/classes/Events.h"
 #include "platform/classes/Publisher.h"
+#include "platform/classes/WindowProc.h"
 #include "platform/ui/Graphics.h"
 #include "platform/win32/WinTypes.h"
 
@@ -70,6 +71,9 @@ public:
     void SetOnClick(TNotifyEvent value) { onClick_ = value; }
     // Runs OnClick.
     virtual void Click();
+    // A message a window hands to its controls (a broadcast); controls that handle one
+    // override this and pass on what they do not handle. Nothing by default.
+    virtual void Dispatch(TMessage& Message);
 
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
@@ -146,6 +150,8 @@ public:
     bool Focused() const;
 
     void SetParent(TWinControl* value) override;
+    // Hands the message to each child control in turn until one sets its Result.
+    void Broadcast(TMessage& Message);
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
     void Loaded() override;

@@ -3,6 +3,7 @@
 #include <QPixmap>
 
 #include "platform/classes/Application.h"
+#include "platform/classes/DeviceBroadcast.h"
 #include "platform/classes/MessageLoop.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WidgetBridge.h"
@@ -54,11 +55,17 @@ TCustomForm::TCustomForm(TComponent* AOwner)
     ApplyWindowFlags();
     if (Application)
         Application->SetShowFormHook(&TCustomForm::ShowAsMainForm);
+    AddDeviceChangeReceiver(TWndMethod::Bind<&TCustomForm::WMDeviceChange>(this));
 }
 
 TCustomForm::~TCustomForm() {
+    RemoveDeviceChangeReceiver(TWndMethod::Bind<&TCustomForm::WMDeviceChange>(this));
     Destroying();
     DestroyComponents();
+}
+
+void TCustomForm::WMDeviceChange(TMessage& Message) {
+    Broadcast(Message);
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons value) {

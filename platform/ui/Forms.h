@@ -16,6 +16,8 @@ using TCloseEvent = TEvent<TObject*, TCloseAction&>;
 class TCustomForm : public TWinControl {
     VOKA_CLASS(TCustomForm, TWinControl)
 public:
+    // A form receives the device-change broadcast, as top-level windows do, and hands it
+    // to its controls.
     explicit TCustomForm(TComponent* AOwner);
     // Destroys the form's components while the form is still whole.
     ~TCustomForm() override;
@@ -55,6 +57,7 @@ protected:
     void TextChanged() override;
     void ApplyWindowFlags();
     void IconChanged(TObject* sender);
+    void WMDeviceChange(TMessage& Message);
 
 private:
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};

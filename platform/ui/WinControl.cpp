@@ -63,6 +63,18 @@ void TWinControl::RemoveControl(TControl* control) {
         ApplyTabOrder();
 }
 
+void TWinControl::Broadcast(TMessage& Message) {
+    // A control may go while it handles the message: the list is taken first.
+    const std::vector<TControl*> controls = controls_;
+    for (TControl* control : controls) {
+        if (std::find(controls_.begin(), controls_.end(), control) == controls_.end())
+            continue;
+        control->Dispatch(Message);
+        if (Message.Result != 0)
+            return;
+    }
+}
+
 void TWinControl::SetParent(TWinControl* value) {
     TWinControl* previous = GetParent();
     inherited::SetParent(value);

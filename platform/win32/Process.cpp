@@ -156,18 +156,6 @@ bool LooksLikeProgram(const AnsiString& path) {
     return got >= 2 && head[0] == '#' && head[1] == '!';
 }
 
-// The option after which a terminal takes the command to run.
-std::vector<AnsiString> ExecuteOption(const AnsiString& terminal) {
-    auto name = fs::path(terminal).filename().string();
-    if (name == "gnome-terminal")
-        return {"--"};
-    if (name == "xfce4-terminal" || name == "mate-terminal")
-        return {"-x"};
-    if (name == "kitty" || name == "foot")
-        return {};
-    return {"-e"};
-}
-
 bool HasDisplay() {
     auto isSet = [](const char* variable) {
         const char* value = std::getenv(variable);
@@ -176,14 +164,13 @@ bool HasDisplay() {
     return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-// The terminal program: $TERMINAL, else the first known one on PATH; empty when none is.
+// The terminal program: x-terminal-emulator (Debian's choice of the desktop's terminal),
+// else $TERMINAL, else xterm; empty when none of them is on PATH.
 AnsiString FindTerminal() {
-    std::vector<AnsiString> terminals;
+    std::vector<AnsiString> terminals{"x-terminal-emulator"};
     if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen)
         terminals.emplace_back(chosen);
-    for (const char* known : {"x-terminal-emulator", "xterm", "gnome-terminal", "konsole",
-                              "xfce4-terminal", "mate-terminal", "lxterminal", "kitty", "foot"})
-        terminals.emplace_back(known);
+    terminals.emplace_back("xterm");
     for (const auto& terminal : terminals)
         if (auto found = FindOnPath(terminal); !found.empty())
             return found;
@@ -252,18 +239,14 @@ std::vector<AnsiString> TerminalCommand(const std::vector<AnsiString>& argv) {
     const AnsiString terminal = FindTerminal();
     if (terminal.empty())
         return {};
-    std::vector<AnsiString> command{terminal};
-    auto option = ExecuteOption(terminal);
-    command.insert(command.end(), option.begin(), option.end());
-    command.insert(command.end(), argv.begin(), argv.end());
-    return command;
+    return TerminalCommandFor(terminal, argv);
 }
 
 AnsiString TerminalUnavailableReason() {
     if (!HasDisplay())
         return "there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)";
     if (FindTerminal().empty())
-        return "no terminal program was found ($TERMINAL, x-terminal-emulator, xterm, ...)";
+        return "no terminal program was found (x-terminal-emulator, $TERMINAL, xterm)";
     return {};
 }
 

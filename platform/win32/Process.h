@@ -44,7 +44,7 @@ public:
 };
 
 // The default: every program is treated as a console program and started inside a terminal
-// window ($TERMINAL, x-terminal-emulator, xterm, ...) on the current display ($DISPLAY or
+// window (x-terminal-emulator, else $TERMINAL, else xterm) on the current display ($DISPLAY or
 // $WAYLAND_DISPLAY). Without a display or a terminal nothing starts (result 0, last error
 // ERROR_NOT_SUPPORTED). A file that is neither a native executable nor a "#!" script gives
 // ERROR_BAD_FORMAT.
@@ -56,6 +56,11 @@ public:
 // The command that runs argv inside a terminal window, or empty when there is no display or
 // no terminal program.
 std::vector<AnsiString> TerminalCommand(const std::vector<AnsiString>& argv);
+// The command that runs argv inside the given terminal program, in that terminal's own way
+// ("xterm -e prog args", "gnome-terminal -- prog args", "kitty prog args"); a terminal not
+// known here gets "-e".
+std::vector<AnsiString> TerminalCommandFor(const AnsiString& terminal,
+                                           const std::vector<AnsiString>& argv);
 // Why TerminalCommand finds no way to show a program here, in words for a console ("there
 // is no display ...", "no terminal program was found ..."); empty when it finds one.
 AnsiString TerminalUnavailableReason();

@@ -89,6 +89,7 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
 
 // The port map behind ...\SERIALCOMM: pairs of (device path, port name "COMn"). The
 // default provider reads VOKA_PORTS ("COM9=/dev/pts/5;COM10=/dev/ttyUSB3"); null restores it.
+// An entry that is not COMn=device is skipped, with a warning on stderr naming it.
 using SerialPortMapProvider = std::function<std::vector<std::pair<AnsiString, AnsiString>>()>;
 void SetSerialPortMapProvider(SerialPortMapProvider provider);
 std::vector<std::pair<AnsiString, AnsiString>> PortsFromEnvironment();

@@ -1,6 +1,9 @@
 // The provider behind the live HARDWARE\DEVICEMAP\SERIALCOMM key.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 
 #include "platform/win32/RegistryKeys.h"
 
@@ -36,6 +39,29 @@ void SetSerialPortMapProvider(SerialPortMapProvider provider) {
     Provider() = std::move(provider);
 }
 
+namespace {
+// "COM" (any letter case) and a decimal number from 1: what the port list can number.
+bool IsPortName(const AnsiString& port) {
+    if (port.size() <= 3 || port.size() > 12 || !StartsWithNoCase(port, "COM"))
+        return false;
+    const AnsiString digits = port.substr(3);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stoll(digits) > 0;
+}
+
+// Once per entry and process: the map is read again at every port list and open.
+void WarnSkipped(const AnsiString& entry) {
+    static std::mutex warnedMutex;
+    static auto* warned = new std::set<AnsiString>;
+    std::lock_guard guard(warnedMutex);
+    if (warned->insert(entry).second)
+        std::fprintf(stderr,
+                     "voka: VOKA_PORTS entry \"%s\" skipped: it is not COMn=device (such as "
+                     "COM9=/dev/ttyUSB0)\n",
+                     entry.c_str());
+}
+} // namespace
+
 PortList PortsFromEnvironment() {
     PortList ports;
     const char* variable = std::getenv("VOKA_PORTS");
@@ -47,13 +73,15 @@ PortList PortsFromEnvironment() {
             end = entries.size();
         AnsiString entry = entries.substr(start, end - start);
         start = end + 1;
+        if (Trim(entry).empty())
+            continue;
         size_t equals = entry.find('=');
-        if (equals == AnsiString::npos)
-            continue;
         AnsiString port = Trim(entry.substr(0, equals));
-        AnsiString device = Trim(entry.substr(equals + 1));
-        if (port.empty() || device.empty())
+        AnsiString device = equals == AnsiString::npos ? "" : Trim(entry.substr(equals + 1));
+        if (!IsPortName(port) || device.empty()) {
+            WarnSkipped(Trim(entry));
             continue;
+        }
         bool known = false;
         for (const auto& [knownDevice, knownPort] : ports)
             known = known || SameName(knownDevice, device);

@@ -2,8 +2,8 @@
 #include <atomic>
 
 #include "EventsTestSupport.h"
-#include "comm/DeviceChange.h"
 #include "comm/ThreadIO.h"
+#include "platform/win32/Dbt.h"
 #include "platform/win32/Synch.h"
 
 namespace {

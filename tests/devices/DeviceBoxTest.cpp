@@ -7,11 +7,13 @@
 #include "comm/reRore.h"
 #include "devices/rerorebox.h"
 #include "platform/classes/ClassRegistry.h"
+#include "platform/classes/DeviceBroadcast.h"
 #include "platform/classes/FormStreaming.h"
 #include "platform/serial/VirtualPort.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/WidgetBridge.h"
+#include "platform/win32/Dbt.h"
 
 namespace {
 // A component with a device list of chosen port numbers and a selected one.
@@ -200,6 +202,32 @@ TEST_F(DeviceBoxTest, DeviceChangeBroadcastReloadsThroughTheComponent) {
     io->Replug({1});
     box->WMDeviceChange(other);
     EXPECT_EQ(box->GetItems()->Count(), 2);
+}
+
+TEST_F(DeviceBoxTest, ComponentTakenFromItsOwnerIsLeftForGood) {
+    box->SetComm(io);
+    TnrNotifyEvent handler = BoxHandler();
+    form.RemoveComponent(io);
+    EXPECT_EQ(box->GetComm(), nullptr);
+    EXPECT_EQ(io->Subscriptions(handler), 0);
+    io->Update(); // a box still subscribed would reload, unbound, to nothing
+    EXPECT_EQ(Texts(*box), (std::vector<AnsiString>{"COM1", "COM3", "COM4"}));
+    delete box;
+    io->Update(); // and once destroyed would be called through freed memory
+    box = nullptr;
+    delete io;
+}
+
+TEST_F(DeviceBoxTest, ThePortBroadcastReachesTheBoxThroughItsForm) {
+    box->SetComm(io);
+    io->Replug({4, 11});
+    BroadcastPortChange(DBT_DEVICEARRIVAL, "COM11");
+    EXPECT_EQ(Texts(*box), (std::vector<AnsiString>{"COM4", "COM11"}));
+    EXPECT_EQ(box->GetItemIndex(), -1); // COM3, selected, is gone
+    io->Replug({3, 4});
+    BroadcastPortChange(DBT_DEVICEREMOVECOMPLETE, "COM11");
+    EXPECT_EQ(Texts(*box), (std::vector<AnsiString>{"COM3", "COM4"}));
+    EXPECT_EQ(box->GetItemIndex(), 0);
 }
 
 TEST_F(DeviceBoxTest, ResetOptionIsOnlyStored) {

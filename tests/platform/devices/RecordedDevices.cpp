@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -28,9 +29,48 @@ constexpr const char* PRELOAD = "libumockdev-preload.so.0";
 }
 } // namespace
 
-std::string RecordedDevices::Attribute(const std::string& devicePath, const std::string& name) const {
+std::string RecordedDevices::Attribute(const std::string& devicePath,
+                                       const std::string& name) const {
     gchar* sys = umockdev_testbed_get_sys_dir(testbed_); // the caller's to free
     std::ifstream file(std::string(sys) + devicePath + "/" + name);
     g_free(sys);
     return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void RecordedDevices::Add(const std::string& recording) {
+    GError* error = nullptr;
+    if (!umockdev_testbed_add_from_string(testbed_, recording.c_str(), &error)) {
+        ADD_FAILURE() << (error ? error->message : "not added") << "\n" << recording;
+        g_clear_error(&error);
+    }
+}
+
+void RecordedDevices::Remove(const std::string& sysPath) {
+    // Announced while it is still there: the testbed sends events of present devices only.
+    Uevent(sysPath, "remove");
+    const std::string path = "/sys" + sysPath;
+    umockdev_testbed_remove_device(testbed_, path.c_str());
+}
+
+void RecordedDevices::Uevent(const std::string& sysPath, const std::string& action) {
+    const std::string path = "/sys" + sysPath;
+    umockdev_testbed_uevent(testbed_, path.c_str(), action.c_str());
+}
+
+void RecordedDevices::MakeSerialLinksRelative() {
+    namespace fs = std::filesystem;
+    gchar* root = umockdev_testbed_get_root_dir(testbed_); // the caller's to free
+    const fs::path dev = fs::path(root) / "dev";
+    g_free(root);
+    for (const char* folder : {"serial/by-id", "serial/by-path"}) {
+        std::error_code error;
+        for (const auto& link : fs::directory_iterator(dev / folder, error)) {
+            std::error_code linkError;
+            const fs::path target = fs::read_symlink(link.path(), linkError);
+            if (linkError || target.is_relative())
+                continue;
+            fs::remove(link.path());
+            fs::create_symlink(fs::path("../..") / target.lexically_relative(dev), link.path());
+        }
+    }
 }

@@ -25,6 +25,17 @@ public:
     RecordedDevices(const RecordedDevices&) = delete;
     RecordedDevices& operator=(const RecordedDevices&) = delete;
 
+    // Adds devices given in the recordings' format.
+    void Add(const std::string& recording);
+    // Sends a device's "remove" event, which the testbed does not send by itself, and takes
+    // the device away.
+    void Remove(const std::string& sysPath);
+    // Sends an event ("add", "remove", ...) for a device as udev would.
+    void Uevent(const std::string& sysPath, const std::string& action);
+    // The testbed makes a recording's /dev/serial links absolute paths into its own folder;
+    // udev makes them relative ("../../ttyUSB0"), and link resolution depends on that.
+    void MakeSerialLinksRelative();
+
     // The attribute's contents in the testbed's sysfs.
     std::string Attribute(const std::string& devicePath, const std::string& name) const;
 

@@ -126,23 +126,60 @@ TEST(TerminalLauncherTest, NoTerminalProgramMeansNoStart) {
     environment.Set("PATH", empty.Path().c_str());
     EXPECT_TRUE(TerminalCommand({"prog"}).empty());
     EXPECT_EQ(TerminalUnavailableReason(),
-              "no terminal program was found ($TERMINAL, x-terminal-emulator, xterm, ...)");
+              "no terminal program was found (x-terminal-emulator, $TERMINAL, xterm)");
     environment.Set("TERMINAL", "/bin/sh");
     EXPECT_EQ(TerminalUnavailableReason(), "");
 }
 
 TEST(TerminalLauncherTest, TerminalGetsItsOwnExecuteOption) {
     EnvironmentGuard environment;
-    TempDir folder;
+    TempDir folder, empty;
     WriteProgram(folder / "gnome-terminal", "#!/bin/sh\n");
     environment.Set("WAYLAND_DISPLAY", "wayland-0");
+    environment.Set("PATH", empty.Path().c_str()); // no x-terminal-emulator
     environment.Set("TERMINAL", (folder / "gnome-terminal").c_str());
     EXPECT_THAT(TerminalCommand({"/bin/prog", "COM1"}),
                 ElementsAre(folder / "gnome-terminal", "--", "/bin/prog", "COM1"));
-    environment.Set("TERMINAL", nullptr);
+    environment.Set("TERMINAL", "gnome-terminal");
     environment.Set("PATH", folder.Path().c_str());
     EXPECT_THAT(TerminalCommand({"/bin/prog"}),
                 ElementsAre(folder / "gnome-terminal", "--", "/bin/prog"));
+}
+
+TEST(TerminalLauncherTest, DebiansTerminalFirstThenTheUsersThenXterm) {
+    EnvironmentGuard environment;
+    TempDir folder;
+    environment.Set("WAYLAND_DISPLAY", "wayland-0");
+    environment.Set("PATH", folder.Path().c_str());
+    environment.Set("TERMINAL", "konsole");
+    WriteProgram(folder / "xterm", "#!/bin/sh\n");
+    EXPECT_THAT(TerminalCommand({"/bin/prog"}), ElementsAre(folder / "xterm", "-e", "/bin/prog"));
+    WriteProgram(folder / "konsole", "#!/bin/sh\n");
+    EXPECT_THAT(TerminalCommand({"/bin/prog"}), ElementsAre(folder / "konsole", "-e", "/bin/prog"));
+    WriteProgram(folder / "x-terminal-emulator", "#!/bin/sh\n");
+    EXPECT_THAT(TerminalCommand({"/bin/prog", "COM1"}),
+                ElementsAre(folder / "x-terminal-emulator", "-e", "/bin/prog", "COM1"));
+}
+
+TEST(TerminalLauncherTest, EachTerminalRunsTheProgramWithItsArgumentsItsOwnWay) {
+    const std::vector<AnsiString> argv{"/opt/voka/update.exe", "COM3", "kzra 500.s19"};
+    auto with = [&](std::vector<AnsiString> head) {
+        head.insert(head.end(), argv.begin(), argv.end());
+        return head;
+    };
+    EXPECT_EQ(TerminalCommandFor("/usr/bin/xterm", argv), with({"/usr/bin/xterm", "-e"}));
+    EXPECT_EQ(TerminalCommandFor("x-terminal-emulator", argv), with({"x-terminal-emulator", "-e"}));
+    EXPECT_EQ(TerminalCommandFor("konsole", argv), with({"konsole", "-e"}));
+    EXPECT_EQ(TerminalCommandFor("/usr/bin/gnome-terminal", argv),
+              with({"/usr/bin/gnome-terminal", "--"}));
+    EXPECT_EQ(TerminalCommandFor("xfce4-terminal", argv), with({"xfce4-terminal", "-x"}));
+    EXPECT_EQ(TerminalCommandFor("mate-terminal", argv), with({"mate-terminal", "-x"}));
+    EXPECT_EQ(TerminalCommandFor("terminator", argv), with({"terminator", "-x"}));
+    EXPECT_EQ(TerminalCommandFor("wezterm", argv), with({"wezterm", "start", "--"}));
+    EXPECT_EQ(TerminalCommandFor("kitty", argv), with({"kitty"}));
+    EXPECT_EQ(TerminalCommandFor("foot", argv), with({"foot"}));
+    EXPECT_EQ(TerminalCommandFor("/usr/local/bin/myterm", argv),
+              with({"/usr/local/bin/myterm", "-e"}));
 }
 
 TEST(TerminalLauncherTest, StartsInATerminalInTheCurrentFolderWithoutWaiting) {
@@ -151,9 +188,10 @@ TEST(TerminalLauncherTest, StartsInATerminalInTheCurrentFolderWithoutWaiting) {
     // A stand-in terminal that runs what follows its "-e".
     WriteProgram(folder / "term", "#!/bin/sh\nshift\nexec \"$@\"\n");
     WriteProgram(folder / "update.exe",
-                 "#!/bin/sh\necho \"$@\" > marker.tmp && mv marker.tmp marker\n");
+                 "#!/bin/sh\necho \"$@\" > marker.tmp && /bin/mv marker.tmp marker\n");
     environment.Set("DISPLAY", ":0");
     environment.Set("TERMINAL", (folder / "term").c_str());
+    environment.Set("PATH", folder.Path().c_str()); // no desktop terminal of the machine's
     auto previousFolder = fs::current_path();
     fs::current_path(folder.Path());
     UINT result = WinExec("Update.exe COM3 kzra500.s19", SW_SHOWNORMAL);

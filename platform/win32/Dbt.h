@@ -1,5 +1,5 @@
 #pragma once
-// The platform's device-change broadcast (WM_DEVICECHANGE) as the I/O components read it.
+// The device-change broadcast's events and records (WM_DEVICECHANGE's wParam and lParam).
 #include "platform/win32/WinTypes.h"
 
 constexpr WPARAM DBT_DEVNODES_CHANGED = 0x0007;
@@ -12,4 +12,13 @@ struct DEV_BROADCAST_HDR {
     DWORD dbch_size;
     DWORD dbch_devicetype;
     DWORD dbch_reserved;
+};
+
+// A port's record: the header, then the port's name ("COM3"), null-terminated; dbcp_size
+// counts the whole name.
+struct DEV_BROADCAST_PORT_A {
+    DWORD dbcp_size;
+    DWORD dbcp_devicetype;
+    DWORD dbcp_reserved;
+    char dbcp_name[1];
 };
