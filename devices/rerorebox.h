@@ -28,14 +28,16 @@ public:
     void Reload();
     // Subscribed in the bound component's notification list; code 3 reloads.
     void HandleNotify(TObject* Sender, int32_t Code);
-    // The user picked an item: selects its device on the bound component, then OnChange.
-    // Unbound, nothing happens at all.
+    // The user picked an item: selects the device of its record on the bound component,
+    // then OnChange. Unbound, nothing happens at all.
     void Change() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Hands a device-change broadcast to the bound component (ignored when unbound).
     virtual void WMDeviceChange(TMessage& Message);
 
 private:
+    // Selects the item carrying comm's device at deviceIndex (none when it is not listed).
+    void SelectDevice(TnrBaseIO& comm, int32_t deviceIndex);
     TnrNotifyEvent Handler() { return TnrNotifyEvent::Bind<&TnrDeviceBox::HandleNotify>(this); }
 
     TnrBaseIO* FComm = nullptr;

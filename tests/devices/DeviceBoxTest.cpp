@@ -131,6 +131,18 @@ TEST_F(DeviceBoxTest, PickingAnItemSelectsItsDeviceAndFiresOnChangeOnce) {
     EXPECT_EQ(io->Subscriptions(BoxHandler()), 1);
 }
 
+// Sorted items no longer stand where their records stand in the device list.
+TEST_F(DeviceBoxTest, SortedItemsSelectAndAreSelectedByTheirRecords) {
+    auto* sortedIO = new TFakeIO(&form, {2, 10, 3}, 2);
+    box->SetSorted(true);
+    box->SetComm(sortedIO);
+    EXPECT_EQ(Texts(*box), (std::vector<AnsiString>{"COM10", "COM2", "COM3"}));
+    EXPECT_EQ(box->GetText(), "COM2");
+    UserPicks(box->GetItems()->IndexOf("COM10"));
+    EXPECT_EQ(sortedIO->GetDevice(sortedIO->GetDeviceIndex())->Data, 10);
+    EXPECT_EQ(box->GetText(), "COM10");
+}
+
 TEST_F(DeviceBoxTest, ChangeWithoutABindingDoesNothing) {
     box->GetItems()->Add("COM7");
     UserPicks(0);
