@@ -5,6 +5,7 @@
 VOKA_PUBLISH(TnrDeviceBox, p) {
     p.Component("reRore", &TnrDeviceBox::GetComm, &TnrDeviceBox::SetComm);
     p.Bool("ResetOnChanged", &TnrDeviceBox::GetReset, &TnrDeviceBox::SetReset);
+    PublishControlExtras(p);
 }
 
 extern const int VokaDevicesClassesAnchor;

@@ -6,6 +6,7 @@
 
 #include "comm/BaseIO.h"
 #include "platform/classes/WindowProc.h"
+#include "platform/ui/ControlExtras.h"
 #include "platform/ui/StdCtrls.h"
 
 class TnrDeviceBox : public TCustomComboBox {
@@ -35,6 +36,9 @@ public:
     // Hands a device-change broadcast to the bound component (ignored when unbound).
     virtual void WMDeviceChange(TMessage& Message);
 
+    // The published control properties and events the box only keeps (ControlExtras.h).
+    TControlExtras& Extras() { return FExtras; }
+
 private:
     // Selects the item carrying comm's device at deviceIndex (none when it is not listed).
     void SelectDevice(TnrBaseIO& comm, int32_t deviceIndex);
@@ -42,4 +46,5 @@ private:
 
     TnrBaseIO* FComm = nullptr;
     bool FReset = false;
+    TControlExtras FExtras;
 };

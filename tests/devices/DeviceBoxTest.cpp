@@ -222,6 +222,88 @@ TEST_F(DeviceBoxTest, ResetOptionIsOnlyStored) {
     EXPECT_EQ(box->GetItemIndex(), 1);
 }
 
+// A form with a handler for every kind of event the box publishes.
+class TExtrasForm : public TForm {
+    VOKA_CLASS(TExtrasForm, TForm)
+public:
+    using TForm::TForm;
+    void Notify(TObject*) {}
+    void Key(TObject*, uint16_t&, TShiftState) {}
+    void KeyPress(TObject*, char&) {}
+    void DragDrop(TObject*, TObject*, int, int) {}
+    void DragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+    void StartDrag(TObject*, TDragObject*&) {}
+    void StartDock(TObject*, TDragDockObject*&) {}
+    void DrawItem(TWinControl*, int, RECT, TOwnerDrawState) {}
+    void MeasureItem(TWinControl*, int, int&) {}
+    void ContextPopup(TObject*, POINT, bool&) {}
+};
+} // namespace
+
+VOKA_PUBLISH(TExtrasForm, p) {
+    p.Method<&TExtrasForm::Notify>("Notify");
+    p.Method<&TExtrasForm::Key>("Key");
+    p.Method<&TExtrasForm::KeyPress>("KeyPress");
+    p.Method<&TExtrasForm::DragDrop>("DragDrop");
+    p.Method<&TExtrasForm::DragOver>("DragOver");
+    p.Method<&TExtrasForm::StartDrag>("StartDrag");
+    p.Method<&TExtrasForm::StartDock>("StartDock");
+    p.Method<&TExtrasForm::DrawItem>("DrawItem");
+    p.Method<&TExtrasForm::MeasureItem>("MeasureItem");
+    p.Method<&TExtrasForm::ContextPopup>("ContextPopup");
+}
+
+namespace {
+// Every control property and event the box only keeps, with a value other than its default.
+const char* const ExtrasLines[] = {
+    "PopupMenu = other",
+    "OnDblClick = Notify",
+    "OnEnter = Notify",
+    "OnExit = Notify",
+    "OnKeyDown = Key",
+    "OnKeyPress = KeyPress",
+    "OnKeyUp = Key",
+    "ImeMode = imClose",
+    "ImeName = 'Input'",
+    "Ctl3D = False",
+    "ParentCtl3D = False",
+    "Anchors = [akLeft, akRight]",
+    "Constraints.MaxHeight = 40",
+    "Constraints.MinWidth = 20",
+    "BiDiMode = bdRightToLeft",
+    "ParentBiDiMode = False",
+    "DragCursor = crHandPoint",
+    "DragKind = dkDock",
+    "OnEndDock = DragDrop",
+    "OnStartDock = StartDock",
+    "DragMode = dmAutomatic",
+    "OnDragDrop = DragDrop",
+    "OnDragOver = DragOver",
+    "OnDrawItem = DrawItem",
+    "OnEndDrag = DragDrop",
+    "OnMeasureItem = MeasureItem",
+    "OnStartDrag = StartDrag",
+    "OnContextPopup = ContextPopup",
+};
+
+TEST_F(DeviceBoxTest, ControlPropertiesWithoutEffectLoadAndWriteBack) {
+    AnsiString text = "object Form: TExtrasForm\n  object box: TnrDeviceBox\n";
+    for (const char* line : ExtrasLines)
+        text += AnsiString("    ") + line + "\n";
+    text += "  end\n  object other: TnrDeviceBox\n  end\nend\n";
+    TExtrasForm loaded(nullptr);
+    ReadRootComponent(text, &loaded);
+    const AnsiString written = WriteComponentToText(&loaded);
+    for (const char* line : ExtrasLines)
+        EXPECT_THAT(written, testing::HasSubstr(AnsiString("    ") + line + "\n"));
+
+    TExtrasForm again(nullptr);
+    ReadRootComponent(written, &again);
+    EXPECT_EQ(WriteComponentToText(&again), written);
+    // Defaults are not written.
+    EXPECT_THAT(WriteComponentToText(&form), testing::Not(testing::HasSubstr("Ctl3D")));
+}
+
 // With the serial component on virtual ports, as the main window uses it.
 class SerialDeviceBoxTest : public ::testing::Test {
 protected:
