@@ -13,9 +13,11 @@ const int VokaDevicesClassesAnchor = (RegisterClasses<TnrDeviceBox>(), 1);
 
 TnrDeviceBox::TnrDeviceBox(TComponent* AOwner) : TCustomComboBox(AOwner) {
     SetStyle(csDropDownList);
+    FeedControlExtras(*this, FExtras);
 }
 
 TnrDeviceBox::~TnrDeviceBox() {
+    StopControlExtras(*this); // the widget outlives the extras
     if (FComm) {
         FComm->NotifyDelete(Handler());
         FComm->RemoveFreeNotification(this);

@@ -36,7 +36,7 @@ public:
     // Hands a device-change broadcast to the bound component (ignored when unbound).
     virtual void WMDeviceChange(TMessage& Message);
 
-    // The published control properties and events the box only keeps (ControlExtras.h).
+    // The published control properties and events beyond the combo box's (ControlExtras.h).
     TControlExtras& Extras() { return FExtras; }
 
 private:

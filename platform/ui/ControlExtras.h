@@ -1,8 +1,8 @@
 #pragma once
-// Control properties and events that form descriptions carry but that do nothing on Linux:
-// input method, 3-D look, reading order, dragging and docking, owner drawing, anchoring,
-// size constraints, the context menu. A control that publishes them keeps their values so
-// a description loads and writes back unchanged.
+// Control properties and events that form descriptions carry. Those that do nothing on
+// Linux (input method, 3-D look, reading order, dragging and docking, owner drawing,
+// anchoring, size constraints, the context menu) are only kept, so a description loads and
+// writes back unchanged; the focus, double-click and key events fire (FeedControlExtras).
 #include <cstdint>
 #include <memory>
 
@@ -83,6 +83,12 @@ struct TControlExtras {
     TStartDragEvent OnStartDrag;
     TContextPopupEvent OnContextPopup;
 };
+
+// Fires extras' OnEnter, OnExit, OnDblClick, OnKeyDown and OnKeyUp (Windows virtual-key
+// codes) and OnKeyPress (the typed character) from control's widget; a handler that sets
+// the key or the character to 0 swallows it. StopControlExtras ends it before extras goes.
+void FeedControlExtras(TWinControl& control, TControlExtras& extras);
+void StopControlExtras(TWinControl& control);
 
 // Publishes every member of the TControlExtras that control.Extras() returns.
 template <class C> void PublishControlExtras(TPublisher<C>& p) {

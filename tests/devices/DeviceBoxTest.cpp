@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <gmock/gmock.h>
 
@@ -302,6 +303,52 @@ TEST_F(DeviceBoxTest, ControlPropertiesWithoutEffectLoadAndWriteBack) {
     EXPECT_EQ(WriteComponentToText(&again), written);
     // Defaults are not written.
     EXPECT_THAT(WriteComponentToText(&form), testing::Not(testing::HasSubstr("Ctl3D")));
+}
+
+// Records the focus, double-click and key events in the order they fire.
+class EventRecorder : public TObject {
+public:
+    std::vector<std::string> seen;
+    bool swallowKeys = false;
+    void Enter(TObject*) { seen.push_back("enter"); }
+    void Exit(TObject*) { seen.push_back("exit"); }
+    void DblClick(TObject*) { seen.push_back("dblclick"); }
+    void Down(TObject*, uint16_t& key, TShiftState shift) {
+        seen.push_back("down " + std::to_string(key) + (shift.Contains(ssShift) ? " shift" : ""));
+        if (swallowKeys)
+            key = 0;
+    }
+    void Up(TObject*, uint16_t& key, TShiftState) { seen.push_back("up " + std::to_string(key)); }
+    void Press(TObject*, char& key) { seen.push_back(std::string("press ") + key); }
+};
+
+TEST_F(DeviceBoxTest, FocusDoubleClickAndKeyEventsFireWithWindowsKeyCodes) {
+    EventRecorder recorder;
+    TControlExtras& extras = box->Extras();
+    extras.OnEnter = TNotifyEvent::Bind<&EventRecorder::Enter>(&recorder);
+    extras.OnExit = TNotifyEvent::Bind<&EventRecorder::Exit>(&recorder);
+    extras.OnDblClick = TNotifyEvent::Bind<&EventRecorder::DblClick>(&recorder);
+    extras.OnKeyDown = TKeyEvent::Bind<&EventRecorder::Down>(&recorder);
+    extras.OnKeyUp = TKeyEvent::Bind<&EventRecorder::Up>(&recorder);
+    extras.OnKeyPress = TEvent<TObject*, char&>::Bind<&EventRecorder::Press>(&recorder);
+    box->SetComm(io);
+    QWidget* widget = WidgetOf(box);
+    auto send = [widget](QEvent&& event) { QApplication::sendEvent(widget, &event); };
+
+    send(QFocusEvent(QEvent::FocusIn));
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier, "A"));
+    send(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A"));
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+    EXPECT_EQ(box->GetItemIndex(), 2);
+    recorder.swallowKeys = true; // a key set to 0 never reaches the list
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+    EXPECT_EQ(box->GetItemIndex(), 2);
+    send(QFocusEvent(QEvent::FocusOut));
+    send(QMouseEvent(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier));
+
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"enter", "down 65 shift", "press A", "up 65",
+                                                       "down 40", "down 38", "exit", "dblclick"}));
 }
 
 // With the serial component on virtual ports, as the main window uses it.
