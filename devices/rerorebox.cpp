@@ -5,6 +5,7 @@
 VOKA_PUBLISH(TnrDeviceBox, p) {
     p.Component("reRore", &TnrDeviceBox::GetComm, &TnrDeviceBox::SetComm);
     p.Bool("ResetOnChanged", &TnrDeviceBox::GetReset, &TnrDeviceBox::SetReset);
+    PublishControlExtras(p);
 }
 
 extern const int VokaDevicesClassesAnchor;
@@ -12,9 +13,11 @@ const int VokaDevicesClassesAnchor = (RegisterClasses<TnrDeviceBox>(), 1);
 
 TnrDeviceBox::TnrDeviceBox(TComponent* AOwner) : TCustomComboBox(AOwner) {
     SetStyle(csDropDownList);
+    FeedControlExtras(*this, FExtras);
 }
 
 TnrDeviceBox::~TnrDeviceBox() {
+    StopControlExtras(*this); // the widget outlives the extras
     if (FComm) {
         FComm->NotifyDelete(Handler());
         FComm->RemoveFreeNotification(this);
@@ -36,7 +39,7 @@ void TnrDeviceBox::SetComm(TnrBaseIO* Value) {
         return;
     try {
         Value->GetDeviceList(GetItems());
-        SetItemIndex(Value->GetDeviceIndex());
+        SelectDevice(*Value, Value->GetDeviceIndex());
     } catch (...) {
         // Left unbound: no subscription may outlive the binding.
         if (Value == previous) {
@@ -61,10 +64,19 @@ void TnrDeviceBox::HandleNotify(TObject*, int32_t Code) {
         Reload();
 }
 
+// Items are found by their records, not their positions: with Sorted set the two differ.
+void TnrDeviceBox::SelectDevice(TnrBaseIO& comm, int32_t deviceIndex) {
+    const bool listed = deviceIndex >= 0 && deviceIndex < comm.GetDeviceCount();
+    SetItemIndex(listed ? GetItems()->IndexOfObject(comm.GetDevice(deviceIndex)) : -1);
+}
+
 void TnrDeviceBox::Change() {
     if (!FComm)
         return;
-    FComm->SetDeviceIndex(GetItemIndex());
+    const int item = GetItemIndex();
+    const auto* device =
+        item >= 0 ? dynamic_cast<const TnrDevice*>(GetItems()->Objects(item)) : nullptr;
+    FComm->SetDeviceIndex(device ? FComm->IndexOfDevice(device) : -1);
     inherited::Change();
 }
 

@@ -6,6 +6,7 @@
 
 #include "comm/BaseIO.h"
 #include "platform/classes/WindowProc.h"
+#include "platform/ui/ControlExtras.h"
 #include "platform/ui/StdCtrls.h"
 
 class TnrDeviceBox : public TCustomComboBox {
@@ -28,8 +29,8 @@ public:
     void Reload();
     // Subscribed in the bound component's notification list; code 3 reloads.
     void HandleNotify(TObject* Sender, int32_t Code);
-    // The user picked an item: selects its device on the bound component, then OnChange.
-    // Unbound, nothing happens at all.
+    // The user picked an item: selects the device of its record on the bound component,
+    // then OnChange. Unbound, nothing happens at all.
     void Change() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Hands a device-change broadcast to the bound component (ignored when unbound).
@@ -37,9 +38,15 @@ public:
     // The device-change broadcast its window hands on goes to WMDeviceChange.
     void Dispatch(TMessage& Message) override;
 
+    // The published control properties and events beyond the combo box's (ControlExtras.h).
+    TControlExtras& Extras() { return FExtras; }
+
 private:
+    // Selects the item carrying comm's device at deviceIndex (none when it is not listed).
+    void SelectDevice(TnrBaseIO& comm, int32_t deviceIndex);
     TnrNotifyEvent Handler() { return TnrNotifyEvent::Bind<&TnrDeviceBox::HandleNotify>(this); }
 
     TnrBaseIO* FComm = nullptr;
     bool FReset = false;
+    TControlExtras FExtras;
 };

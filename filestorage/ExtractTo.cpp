@@ -13,24 +13,29 @@
 
 namespace {
 
-constexpr UINT FolderBufferSize = 260;
+// Asks again with the size the query reports until the folder fits, so a long folder is
+// never taken for an empty one (which would put extraction at the root).
+template <class Query> AnsiString QueryFolder(Query query) {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const auto length =
+            static_cast<size_t>(query(buffer.data(), static_cast<UINT>(buffer.size())));
+        if (length < buffer.size())
+            return AnsiString(buffer.data(), length);
+        buffer.resize(length); // the size needed, zero included
+    }
+}
 
 AnsiString WindowsFolder() {
-    char buffer[FolderBufferSize] = {};
-    const UINT length = GetWindowsDirectoryA(buffer, FolderBufferSize);
-    return length < FolderBufferSize ? AnsiString(buffer, length) : AnsiString();
+    return QueryFolder([](char* buffer, UINT size) { return GetWindowsDirectoryA(buffer, size); });
 }
 
 AnsiString SystemFolder() {
-    char buffer[FolderBufferSize] = {};
-    const UINT length = GetSystemDirectoryA(buffer, FolderBufferSize);
-    return length < FolderBufferSize ? AnsiString(buffer, length) : AnsiString();
+    return QueryFolder([](char* buffer, UINT size) { return GetSystemDirectoryA(buffer, size); });
 }
 
 AnsiString TempFolder() {
-    char buffer[FolderBufferSize] = {};
-    const DWORD length = GetTempPathA(FolderBufferSize, buffer);
-    return length < FolderBufferSize ? AnsiString(buffer, length) : AnsiString();
+    return QueryFolder([](char* buffer, UINT size) { return GetTempPathA(size, buffer); });
 }
 
 AnsiString ExecutableFolder() {

@@ -23,7 +23,10 @@ void DecodeDateTime(TDateTime value, uint16_t& Year, uint16_t& Month, uint16_t& 
 
 TDateTime EncodeDateTime(uint16_t Year, uint16_t Month, uint16_t Day, uint16_t Hour, uint16_t Min,
                          uint16_t Sec, uint16_t MSec) {
-    return EncodeDate(Year, Month, Day) + EncodeTime(Hour, Min, Sec, MSec);
+    const TDateTime date = EncodeDate(Year, Month, Day);
+    const TDateTime time = EncodeTime(Hour, Min, Sec, MSec);
+    // Before 30 December 1899 the day is negative and the time counts away from zero.
+    return date < 0 ? date - time : date + time;
 }
 
 AnsiString IntToOct(uint32_t Value) {

@@ -185,12 +185,10 @@ BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                          LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
     if (!lpOverlapped)
         return Invalid();
-    auto object = LookupHandle(hFile);
-    if (!object)
-        return FALSE;
-    if (auto port = std::dynamic_pointer_cast<CommObject>(object))
+    if (auto port = std::dynamic_pointer_cast<CommObject>(LookupHandle(hFile)))
         return port->OverlappedResult(lpOverlapped, lpNumberOfBytesTransferred, bWait);
-    // Other files complete their operations at once.
+    // Other files complete their operations at once. The record alone holds the result,
+    // so a handle closed since (or none at all) does not matter.
     if (lpOverlapped->Internal == STATUS_PENDING) {
         if (!bWait || !lpOverlapped->hEvent) {
             SetLastError(ERROR_IO_INCOMPLETE);

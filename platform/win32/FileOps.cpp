@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include "platform/rtl/FolderProfile.h"
+#include "platform/win32/FileSharing.h"
 #include "platform/win32/Files.h"
 #include "platform/win32/Modules.h"
+#include "platform/win32/PathError.h"
 
 namespace {
 BOOL Fail(DWORD code) {
@@ -40,6 +42,8 @@ BOOL DeleteFileA(LPCSTR fileName) {
         return Fail(ERROR_INVALID_PARAMETER);
     if (IsFolder(fileName))
         return Fail(ERROR_ACCESS_DENIED);
+    if (DeletionRefused(fileName))
+        return Fail(ERROR_SHARING_VIOLATION);
     if (::unlink(fileName) != 0)
         return errno == ENOTDIR ? Fail(ERROR_PATH_NOT_FOUND) : FailFromErrno();
     return TRUE;
@@ -111,7 +115,7 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
         if (!fileName)
             SetLastError(ERROR_INVALID_PARAMETER);
         else
-            SetLastError(errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+            SetLastError(PathErrorFromErrno(errno, fileName));
         return INVALID_FILE_ATTRIBUTES;
     }
     DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;

@@ -5,11 +5,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/win32/DiskFile.h"
+#include "platform/win32/FileSharing.h"
+#include "platform/win32/PathError.h"
 
 namespace {
 std::atomic<DeviceOpener> deviceOpener{nullptr};
@@ -17,6 +18,7 @@ std::atomic<DeviceOpener> deviceOpener{nullptr};
 constexpr DWORD FILE_READ_DATA = 0x1;
 constexpr DWORD FILE_WRITE_DATA = 0x2;
 constexpr DWORD FILE_APPEND_DATA = 0x4;
+constexpr DWORD DELETE = 0x00010000;
 constexpr DWORD GENERIC_ALL = 0x10000000;
 
 bool StartsWith(const char* text, const char* prefix) {
@@ -39,24 +41,8 @@ bool IsDeviceName(const char* name) {
     return *rest == 0 || (rest[0] == ':' && rest[1] == 0);
 }
 
-bool ParentFolderExists(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    if (!slash)
-        return true; // the working folder
-    std::string parent(path, slash == path ? 1 : static_cast<size_t>(slash - path));
-    struct stat info {};
-    return ::stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 void SetOpenError(int error, const char* path) {
-    if (error == ENOENT && !ParentFolderExists(path))
-        SetLastError(ERROR_PATH_NOT_FOUND);
-    else if (error == ENOTDIR)
-        SetLastError(ERROR_PATH_NOT_FOUND);
-    else if (error == EISDIR)
-        SetLastError(ERROR_ACCESS_DENIED);
-    else
-        SetLastError(ErrorFromErrno(error));
+    SetLastError(error == EISDIR ? ERROR_ACCESS_DENIED : PathErrorFromErrno(error, path));
 }
 
 int OpenRetrying(const char* path, int flags, mode_t mode) {
@@ -94,14 +80,6 @@ int OpenByDisposition(const char* path, DWORD disposition, int accessFlags, mode
     }
 }
 
-bool LockForSharing(int fd, DWORD shareMode) {
-    int operation = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    while (::flock(fd, operation) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
-}
 } // namespace
 
 void SetDeviceOpener(DeviceOpener opener) {
@@ -125,6 +103,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     bool canRead = desiredAccess & (GENERIC_READ | GENERIC_ALL | FILE_READ_DATA);
     bool canWrite =
         desiredAccess & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA);
+    bool canDelete = desiredAccess & (DELETE | GENERIC_ALL);
     if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING ||
         (creationDisposition == TRUNCATE_EXISTING && !canWrite)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -154,9 +133,13 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         SetLastError(ERROR_ACCESS_DENIED); // folders are not opened as files
         return INVALID_HANDLE_VALUE;
     }
-    if (!LockForSharing(fd, shareMode)) {
+    FileSharing sharing;
+    sharing.access = (canRead ? FILE_SHARE_READ : 0) | (canWrite ? FILE_SHARE_WRITE : 0) |
+                     (canDelete ? FILE_SHARE_DELETE : 0);
+    sharing.share = shareMode;
+    DiskFileMode fileMode{canRead, canWrite, (flagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0};
+    if (!MarkSharing(fd, sharing, fileMode.markDescriptor)) {
         ::close(fd);
-        SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
     // Truncate only once the sharing check passed, so a refused open changes nothing.
@@ -166,12 +149,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         int result = canWrite ? ::ftruncate(fd, 0) : ::truncate(fileName, 0);
         if (result != 0) {
             int error = errno;
-            ::close(fd);
+            DiskFile unopened(fd, fileMode); // lets go of the descriptor and its share marks
             SetLastError(ErrorFromErrno(error));
             return INVALID_HANDLE_VALUE;
         }
     }
-    HANDLE handle = RegisterHandle(std::make_shared<DiskFile>(fd, canRead, canWrite));
+    HANDLE handle = RegisterHandle(std::make_shared<DiskFile>(fd, fileMode));
     bool reportsExisting =
         creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
     SetLastError(reportsExisting && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);

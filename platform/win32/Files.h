@@ -1,11 +1,10 @@
 #pragma once
 // Disk files and folders through the Windows file calls, on native paths.
 //
-// Share modes: POSIX cannot refuse an open, so sharing is kept among handles made by
-// CreateFileA (in this and other processes) with flock on the open file: share mode 0
-// takes an exclusive lock, any other share mode a shared one. An open that conflicts
-// fails with ERROR_SHARING_VIOLATION. FILE_SHARE_READ and FILE_SHARE_WRITE are not told
-// apart, and programs that do not use CreateFileA are not held back.
+// Share modes: an open whose access an existing handle's share mode refuses, or whose
+// share mode refuses an existing handle's access (read, write, delete), fails with
+// ERROR_SHARING_VIOLATION; so does DeleteFileA of a file open without FILE_SHARE_DELETE.
+// Kept among CreateFileA handles of this and other processes (FileSharing.h).
 //
 // Device names ("\\.\COM3", "\\?\COM3", "COM3") go to the device opener that the serial
 // drivers register.
@@ -86,7 +85,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    DWORD flagsAndAttributes, HANDLE templateFile);
 
 // Dispatch to the handle's FileObject (disk file or serial port). On a disk file an
-// OVERLAPPED record gives the file offset and the operation completes at once.
+// OVERLAPPED record gives the file offset (all ones in both halves: a write at the end)
+// and the operation completes at once; on a handle opened without FILE_FLAG_OVERLAPPED
+// the file pointer then follows the transfer. A read with a record at or past the end
+// fails with ERROR_HANDLE_EOF, as does GetOverlappedResult on that record.
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,

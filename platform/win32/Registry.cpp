@@ -131,9 +131,16 @@ LONG ResolveWithAccess(HKEY key, REGSAM needed, KeyRef& ref) {
 }
 
 // Copies bytes into a caller's buffer by the registry's size rules.
-LONG CopyData(const std::string& bytes, BYTE* data, LPDWORD dataSize) {
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A string stored without its zero gets one after it when the buffer has room; the size
+// reported stays the stored one (whether Windows counts that zero is left open).
+LONG CopyData(const RegValue& value, BYTE* data, LPDWORD dataSize) {
     if (!dataSize)
         return ERROR_SUCCESS;
+    const std::string& bytes = value.data;
     auto size = static_cast<DWORD>(bytes.size());
     if (data) {
         if (*dataSize < size) {
@@ -141,6 +148,9 @@ LONG CopyData(const std::string& bytes, BYTE* data, LPDWORD dataSize) {
             return ERROR_MORE_DATA;
         }
         std::memcpy(data, bytes.data(), size);
+        bool unterminated = bytes.empty() || bytes.back() != '\0';
+        if (IsStringType(value.type) && unterminated && *dataSize > size)
+            data[size] = 0;
     }
     *dataSize = size;
     return ERROR_SUCCESS;
@@ -226,7 +236,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
         return ERROR_FILE_NOT_FOUND;
     if (type)
         *type = found->type;
-    return CopyData(found->data, data, dataSize);
+    return CopyData(*found, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
@@ -240,6 +250,9 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     if (LONG status = ResolveWithAccess(key, KEY_SET_VALUE, ref); status != ERROR_SUCCESS)
         return status;
     std::string bytes(reinterpret_cast<const char*>(data), dataSize);
+    // A string counted without its zero (strlen) is stored terminated.
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && !bytes.empty() && bytes.back() != '\0')
+        bytes.push_back('\0');
     return ChangeStoredKey(ref, [&](RegKey& stored, bool& changed) -> LONG {
         const RegValue* old = stored.FindValue(name);
         changed = !old || old->type != type || old->data != bytes;
@@ -266,7 +279,7 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize
         return status;
     if (type)
         *type = value.type;
-    return CopyData(value.data, data, dataSize);
+    return CopyData(value, data, dataSize);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,

@@ -6,7 +6,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -160,11 +162,40 @@ TestClock& TheTestClock() {
     return *clock;
 }
 
+// Named events, by their name (compared with letter case, as Windows does); each lives as
+// long as one of its handles is open.
+struct EventNames {
+    std::mutex lock;
+    std::unordered_map<std::string, std::weak_ptr<EventObject>> events;
+};
+EventNames& TheEventNames() {
+    static auto* names = new EventNames;
+    return *names;
+}
+
+HANDLE OpenOrCreateNamedEvent(const std::string& name, bool manualReset, bool signalled) {
+    auto& names = TheEventNames();
+    std::lock_guard guard(names.lock);
+    if (auto existing = names.events[name].lock()) {
+        HANDLE handle = RegisterHandle(existing);
+        SetLastError(ERROR_ALREADY_EXISTS); // the existing event keeps its own state
+        return handle;
+    }
+    std::erase_if(names.events, [](const auto& entry) { return entry.second.expired(); });
+    auto event = std::make_shared<EventObject>(manualReset, signalled);
+    names.events[name] = event;
+    HANDLE handle = RegisterHandle(event);
+    SetLastError(ERROR_SUCCESS);
+    return handle;
+}
+
 std::atomic<DWORD> nextThreadId{1};
 thread_local DWORD currentThreadId = 0;
 } // namespace
 
-HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR) {
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
+    if (name && *name)
+        return OpenOrCreateNamedEvent(name, manualReset != FALSE, initialState != FALSE);
     return RegisterHandle(
         std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE));
 }
@@ -226,6 +257,15 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
         if (auto* event = dynamic_cast<EventObject*>(object.get()))
             events.push_back(event);
         objects.push_back(std::move(object));
+    }
+    // Waiting for all of a set that names one object twice is refused.
+    if (waitAll) {
+        auto sorted = objects;
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return WAIT_FAILED;
+        }
     }
     if (events.size() == objects.size())
         return WaitForEvents(std::move(events), waitAll != FALSE, milliseconds);

@@ -2,7 +2,9 @@
 // Events, waits, the tick counter, sleeping, thread identifiers and critical sections.
 #include "platform/win32/Handles.h"
 
-// Event objects. The name is accepted for compatibility; events are never shared by name.
+// Event objects. A named call gives a handle to the event of that name in this process when
+// there is one (last error ERROR_ALREADY_EXISTS; the flags are then ignored), otherwise a new
+// one (last error 0). Unnamed calls leave the last error as it was.
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
                     LPCSTR name);
 BOOL SetEvent(HANDLE event);
@@ -19,7 +21,8 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
 // WAIT_OBJECT_0 + index of the first signalled handle (waitAll false) or WAIT_OBJECT_0 when
 // all were signalled at once (waitAll true; events only, others fail with
-// ERROR_NOT_SUPPORTED). Sets that mix events with other handles are polled every millisecond.
+// ERROR_NOT_SUPPORTED, the same object twice with ERROR_INVALID_PARAMETER). Sets that mix events
+// with other handles are polled every millisecond.
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 // Milliseconds since the system started, 32 bits, wrapping after about 49.7 days.

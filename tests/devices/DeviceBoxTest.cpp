@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include <gmock/gmock.h>
 
@@ -133,6 +134,18 @@ TEST_F(DeviceBoxTest, PickingAnItemSelectsItsDeviceAndFiresOnChangeOnce) {
     EXPECT_EQ(io->Subscriptions(BoxHandler()), 1);
 }
 
+// Sorted items no longer stand where their records stand in the device list.
+TEST_F(DeviceBoxTest, SortedItemsSelectAndAreSelectedByTheirRecords) {
+    auto* sortedIO = new TFakeIO(&form, {2, 10, 3}, 2);
+    box->SetSorted(true);
+    box->SetComm(sortedIO);
+    EXPECT_EQ(Texts(*box), (std::vector<AnsiString>{"COM10", "COM2", "COM3"}));
+    EXPECT_EQ(box->GetText(), "COM2");
+    UserPicks(box->GetItems()->IndexOf("COM10"));
+    EXPECT_EQ(sortedIO->GetDevice(sortedIO->GetDeviceIndex())->Data, 10);
+    EXPECT_EQ(box->GetText(), "COM10");
+}
+
 TEST_F(DeviceBoxTest, ChangeWithoutABindingDoesNothing) {
     box->GetItems()->Add("COM7");
     UserPicks(0);
@@ -236,6 +249,134 @@ TEST_F(DeviceBoxTest, ResetOptionIsOnlyStored) {
     EXPECT_TRUE(box->GetReset());
     io->Update();
     EXPECT_EQ(box->GetItemIndex(), 1);
+}
+
+// A form with a handler for every kind of event the box publishes.
+class TExtrasForm : public TForm {
+    VOKA_CLASS(TExtrasForm, TForm)
+public:
+    using TForm::TForm;
+    void Notify(TObject*) {}
+    void Key(TObject*, uint16_t&, TShiftState) {}
+    void KeyPress(TObject*, char&) {}
+    void DragDrop(TObject*, TObject*, int, int) {}
+    void DragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+    void StartDrag(TObject*, TDragObject*&) {}
+    void StartDock(TObject*, TDragDockObject*&) {}
+    void DrawItem(TWinControl*, int, RECT, TOwnerDrawState) {}
+    void MeasureItem(TWinControl*, int, int&) {}
+    void ContextPopup(TObject*, POINT, bool&) {}
+};
+} // namespace
+
+VOKA_PUBLISH(TExtrasForm, p) {
+    p.Method<&TExtrasForm::Notify>("Notify");
+    p.Method<&TExtrasForm::Key>("Key");
+    p.Method<&TExtrasForm::KeyPress>("KeyPress");
+    p.Method<&TExtrasForm::DragDrop>("DragDrop");
+    p.Method<&TExtrasForm::DragOver>("DragOver");
+    p.Method<&TExtrasForm::StartDrag>("StartDrag");
+    p.Method<&TExtrasForm::StartDock>("StartDock");
+    p.Method<&TExtrasForm::DrawItem>("DrawItem");
+    p.Method<&TExtrasForm::MeasureItem>("MeasureItem");
+    p.Method<&TExtrasForm::ContextPopup>("ContextPopup");
+}
+
+namespace {
+// Every control property and event the box only keeps, with a value other than its default.
+const char* const ExtrasLines[] = {
+    "PopupMenu = other",
+    "OnDblClick = Notify",
+    "OnEnter = Notify",
+    "OnExit = Notify",
+    "OnKeyDown = Key",
+    "OnKeyPress = KeyPress",
+    "OnKeyUp = Key",
+    "ImeMode = imClose",
+    "ImeName = 'Input'",
+    "Ctl3D = False",
+    "ParentCtl3D = False",
+    "Anchors = [akLeft, akRight]",
+    "Constraints.MaxHeight = 40",
+    "Constraints.MinWidth = 20",
+    "BiDiMode = bdRightToLeft",
+    "ParentBiDiMode = False",
+    "DragCursor = crHandPoint",
+    "DragKind = dkDock",
+    "OnEndDock = DragDrop",
+    "OnStartDock = StartDock",
+    "DragMode = dmAutomatic",
+    "OnDragDrop = DragDrop",
+    "OnDragOver = DragOver",
+    "OnDrawItem = DrawItem",
+    "OnEndDrag = DragDrop",
+    "OnMeasureItem = MeasureItem",
+    "OnStartDrag = StartDrag",
+    "OnContextPopup = ContextPopup",
+};
+
+TEST_F(DeviceBoxTest, ControlPropertiesWithoutEffectLoadAndWriteBack) {
+    AnsiString text = "object Form: TExtrasForm\n  object box: TnrDeviceBox\n";
+    for (const char* line : ExtrasLines)
+        text += AnsiString("    ") + line + "\n";
+    text += "  end\n  object other: TnrDeviceBox\n  end\nend\n";
+    TExtrasForm loaded(nullptr);
+    ReadRootComponent(text, &loaded);
+    const AnsiString written = WriteComponentToText(&loaded);
+    for (const char* line : ExtrasLines)
+        EXPECT_THAT(written, testing::HasSubstr(AnsiString("    ") + line + "\n"));
+
+    TExtrasForm again(nullptr);
+    ReadRootComponent(written, &again);
+    EXPECT_EQ(WriteComponentToText(&again), written);
+    // Defaults are not written.
+    EXPECT_THAT(WriteComponentToText(&form), testing::Not(testing::HasSubstr("Ctl3D")));
+}
+
+// Records the focus, double-click and key events in the order they fire.
+class EventRecorder : public TObject {
+public:
+    std::vector<std::string> seen;
+    bool swallowKeys = false;
+    void Enter(TObject*) { seen.push_back("enter"); }
+    void Exit(TObject*) { seen.push_back("exit"); }
+    void DblClick(TObject*) { seen.push_back("dblclick"); }
+    void Down(TObject*, uint16_t& key, TShiftState shift) {
+        seen.push_back("down " + std::to_string(key) + (shift.Contains(ssShift) ? " shift" : ""));
+        if (swallowKeys)
+            key = 0;
+    }
+    void Up(TObject*, uint16_t& key, TShiftState) { seen.push_back("up " + std::to_string(key)); }
+    void Press(TObject*, char& key) { seen.push_back(std::string("press ") + key); }
+};
+
+TEST_F(DeviceBoxTest, FocusDoubleClickAndKeyEventsFireWithWindowsKeyCodes) {
+    EventRecorder recorder;
+    TControlExtras& extras = box->Extras();
+    extras.OnEnter = TNotifyEvent::Bind<&EventRecorder::Enter>(&recorder);
+    extras.OnExit = TNotifyEvent::Bind<&EventRecorder::Exit>(&recorder);
+    extras.OnDblClick = TNotifyEvent::Bind<&EventRecorder::DblClick>(&recorder);
+    extras.OnKeyDown = TKeyEvent::Bind<&EventRecorder::Down>(&recorder);
+    extras.OnKeyUp = TKeyEvent::Bind<&EventRecorder::Up>(&recorder);
+    extras.OnKeyPress = TEvent<TObject*, char&>::Bind<&EventRecorder::Press>(&recorder);
+    box->SetComm(io);
+    QWidget* widget = WidgetOf(box);
+    auto send = [widget](QEvent&& event) { QApplication::sendEvent(widget, &event); };
+
+    send(QFocusEvent(QEvent::FocusIn));
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier, "A"));
+    send(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A"));
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+    EXPECT_EQ(box->GetItemIndex(), 2);
+    recorder.swallowKeys = true; // a key set to 0 never reaches the list
+    send(QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+    EXPECT_EQ(box->GetItemIndex(), 2);
+    send(QFocusEvent(QEvent::FocusOut));
+    send(QMouseEvent(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier));
+
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"enter", "down 65 shift", "press A", "up 65",
+                                                       "down 40", "down 38", "exit", "dblclick"}));
 }
 
 // With the serial component on virtual ports, as the main window uses it.

@@ -12,6 +12,7 @@
 #include "platform/win32/Folders.h"
 #include "platform/win32/Registry.h"
 #include "tests/filestorage/PackHelpers.h"
+#include "tests/support/EnvironmentGuard.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
@@ -102,6 +103,26 @@ TEST(ExtractToLinux, ExecutableFolderShellFoldersAndProgramFiles) {
 
     to.ToplevelDir = tdProgramFiles;
     EXPECT_EQ(to.Path(), CurrentFolderProfile().ProgramFilesDir);
+}
+
+// Folders longer than a 260-byte buffer are asked for again at the size reported, never
+// taken for empty (which put extraction at the root).
+TEST(ExtractToLinux, LongWindowsAndTempFoldersAreReadWhole) {
+    TempDir dir;
+    const std::string deep = dir / (std::string(200, 'h') + "/" + std::string(200, 'o'));
+    EnvironmentGuard environment;
+    environment.Set("VOKA_HOME", deep.c_str());
+    environment.Set("TMPDIR", (deep + "/tmp").c_str());
+    TExtractTo to;
+    to.ToplevelDir = tdWindowsDir;
+    const AnsiString windows = to.Path();
+    to.ToplevelDir = tdSystemDir;
+    const AnsiString system = to.Path();
+    to.ToplevelDir = tdTempDir;
+    const AnsiString tempFolder = to.Path();
+    EXPECT_EQ(windows, deep + "/windows/");
+    EXPECT_EQ(system, deep + "/windows/system/");
+    EXPECT_EQ(tempFolder, deep + "/tmp/");
 }
 
 class Extraction : public ::testing::Test {

@@ -160,6 +160,11 @@ TEST(DateTime, PacksAndUnpacks) {
     EXPECT_EQ((std::vector<int>{y, mo, d, h, mi, s, ms}),
               (std::vector<int>{2024, 2, 29, 23, 59, 58, 999}));
     EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 30, 12, 0, 0, 0), 0.5);
+    // Before the epoch the day is negative and the time of day counts away from zero.
+    EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
+    DecodeDateTime(EncodeDateTime(1800, 7, 4, 18, 30, 15, 250), y, mo, d, h, mi, s, ms);
+    EXPECT_EQ((std::vector<int>{y, mo, d, h, mi, s, ms}),
+              (std::vector<int>{1800, 7, 4, 18, 30, 15, 250}));
     EXPECT_THROW(EncodeDateTime(2023, 2, 29, 0, 0, 0, 0), EConvertError);
     EXPECT_THROW(EncodeDateTime(2023, 1, 1, 24, 0, 0, 0), EConvertError);
 }

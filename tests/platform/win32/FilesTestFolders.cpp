@@ -76,6 +76,9 @@ TEST(FilesTestFolders, CreateRemoveAndAttributes) {
     std::string folder = dir / "made";
     EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    // Windows names the missing part: a missing parent folder is a missing path.
+    EXPECT_EQ(GetFileAttributesA((folder + "/f.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     EXPECT_FALSE(CreateDirectoryA(folder.c_str(), nullptr));
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);

@@ -170,3 +170,45 @@ TEST_F(EventTest, WaitForMultipleObjectsAnyAndAll) {
     EXPECT_EQ(WaitForMultipleObjects(0, both, FALSE, 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
+
+// Windows refuses a wait for all that names one object twice (ERROR_INVALID_PARAMETER);
+// waiting for any of them is allowed.
+TEST_F(EventTest, WaitForAllRefusesTheSameObjectTwice) {
+    HANDLE event = Create(true, true);
+    HANDLE twice[] = {event, event};
+    EXPECT_EQ(WaitForMultipleObjects(2, twice, TRUE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(WaitForMultipleObjects(2, twice, FALSE, 0), WAIT_OBJECT_0);
+}
+
+// A named CreateEventA reports 0 for a new event, ERROR_ALREADY_EXISTS and a handle to the
+// same object for an existing one; the name lives as long as a handle to it.
+TEST_F(EventTest, NamedEventsAreSharedByName) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    HANDLE first = CreateEventA(nullptr, TRUE, FALSE, "voka-named-event");
+    handles_.push_back(first);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    HANDLE second = CreateEventA(nullptr, FALSE, TRUE, "voka-named-event");
+    handles_.push_back(second);
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT); // the existing state stays
+    SetEvent(second);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_OBJECT_0); // manual reset, from the first
+    HANDLE pair[] = {first, second};
+    EXPECT_EQ(WaitForMultipleObjects(2, pair, TRUE, 0), WAIT_FAILED);
+
+    HANDLE other = CreateEventA(nullptr, TRUE, FALSE, "Voka-Named-Event");
+    handles_.push_back(other);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS); // names keep their letter case
+    EXPECT_EQ(WaitForSingleObject(other, 0), WAIT_TIMEOUT);
+
+    CloseHandle(first);
+    CloseHandle(second);
+    handles_ = {other};
+    HANDLE again = CreateEventA(nullptr, TRUE, FALSE, "voka-named-event");
+    handles_.push_back(again);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(WaitForSingleObject(again, 0), WAIT_TIMEOUT);
+}

@@ -156,6 +156,44 @@ TEST_F(RegistryTest, QuerySizesAndMoreData) {
     RegCloseKey(key);
 }
 
+// A string counted with strlen is stored terminated; one stored without its zero (here by
+// hand in the hive file) reads back with a zero after it whenever the buffer has room.
+TEST_F(RegistryTest, StringsReadBackTerminated) {
+    HKEY key = Create(HKEY_CURRENT_USER, "Software\\Strings");
+    const char* port = "COM7";
+    ASSERT_EQ(RegSetValueExA(key, "Port", 0, REG_SZ, reinterpret_cast<const BYTE*>(port), 4),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Query(key, "Port"), Bytes("COM7"));
+    RegCloseKey(key);
+
+    WriteFileBytes(HiveFile("user.reg"), "Windows Registry Editor Version 5.00\r\n\r\n"
+                                         "[HKEY_CURRENT_USER\\Software\\Bare]\r\n"
+                                         "\"Name\"=hex(1):41,42\r\n");
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Bare", 0, KEY_READ, &key), ERROR_SUCCESS);
+    char buffer[8] = "xxxxxxx";
+    DWORD size = sizeof buffer;
+    ASSERT_EQ(
+        RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_SUCCESS);
+    EXPECT_STREQ(buffer, "AB");
+    std::memcpy(buffer, "xxxxxxx", 8);
+    size = 2; // no room: the bytes beyond the buffer stay
+    ASSERT_EQ(
+        RegQueryValueExA(key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(std::string(buffer, 3), "ABx");
+
+    std::memcpy(buffer, "xxxxxxx", 8);
+    char name[8];
+    DWORD nameSize = sizeof name;
+    size = sizeof buffer;
+    ASSERT_EQ(RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(buffer), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(buffer, "AB");
+    RegCloseKey(key);
+}
+
 TEST_F(RegistryTest, EnumValuesInOrderOfCreationUntilNoMoreItems) {
     HKEY key = Create(HKEY_CURRENT_USER, "Software\\Enum");
     SetString(key, "zeta", "1");
