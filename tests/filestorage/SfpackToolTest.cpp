@@ -39,8 +39,15 @@ std::string Quote(const std::string& path) {
 
 // A shell prefix that leaves sfpack 512 MiB of address space; empty in sanitizer builds,
 // whose shadow memory needs far more.
-std::string MemoryLimit() {
 #if defined(__SANITIZE_ADDRESS__)
+#define VOKA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VOKA_ADDRESS_SANITIZER 1
+#endif
+#endif
+std::string MemoryLimit() {
+#if defined(VOKA_ADDRESS_SANITIZER)
     return "";
 #else
     return "ulimit -v 524288;";
