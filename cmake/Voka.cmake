@@ -69,15 +69,6 @@ function(voka_resource target name file)
   target_sources(${target} PRIVATE ${out})
 endfunction()
 
-# voka_keep_linked(TARGET SYMBOL...)
-# Units that register classes or drivers before main are named by no caller; every program
-# that links TARGET keeps the units defining these symbols.
-function(voka_keep_linked target)
-  foreach(symbol IN LISTS ARGN)
-    target_link_options(${target} INTERFACE "LINKER:--undefined=${symbol}")
-  endforeach()
-endfunction()
-
 # voka_install_program(TARGET [ON_PATH])
 # Installs the program TARGET into the private program folder; ON_PATH adds a relative
 # link to it in bin/. A program finds its folder through its resolved executable, so run

@@ -1,7 +1,7 @@
 #pragma once
 // The setup library "SetupAPI.dll" over Linux's device database (libudev), and the device
-// keys it shows in the registry. Every program linking voka_devicedb runs InitDevicesPlatform
-// before main; calling it again does nothing.
+// keys it shows in the registry. Each program that looks devices up calls InitDevicesPlatform
+// from main; calling it again does nothing.
 #include "platform/win32/SetupApi.h"
 
 inline constexpr const char* SETUP_LIBRARY_NAME = "SetupAPI.dll";

@@ -5,11 +5,49 @@
 #include "platform/serial/CommPort.h"
 #include "platform/serial/PortDiscovery.h"
 #include "platform/serial/TtyDriver.h"
-#include "platform/serial/VirtualPortDriver.h"
+#include "platform/win32/Modules.h"
 #include "platform/win32/Registry.h"
 
 namespace {
-using PortList = std::vector<std::pair<AnsiString, AnsiString>>;
+struct DriverEntry {
+    AnsiString prefix;
+    SerialDriverOpener opener;
+    SerialPortLister lister;
+};
+
+struct DriverTable {
+    std::mutex lock;
+    std::vector<DriverEntry> entries;
+};
+DriverTable& Drivers() {
+    static DriverTable table;
+    return table;
+}
+
+SerialDriverOpener OpenerFor(const AnsiString& devicePath) {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    const DriverEntry* best = nullptr;
+    for (const auto& entry : table.entries)
+        if (devicePath.rfind(entry.prefix, 0) == 0 &&
+            (!best || entry.prefix.size() > best->prefix.size()))
+            best = &entry;
+    return best ? best->opener : nullptr;
+}
+
+std::vector<SerialPortLister> PortListers() {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    std::vector<SerialPortLister> listers;
+    for (const auto& entry : table.entries)
+        if (entry.lister)
+            listers.push_back(entry.lister);
+    return listers;
+}
+
+std::unique_ptr<SerialDriver> OpenTtyDevice(const AnsiString& devicePath, DWORD& error) {
+    return OpenTtyDriver(devicePath, error);
+}
 
 int PortNumber(const AnsiString& portName) {
     if (portName.size() <= 3 || CompareText(portName.substr(0, 3), "COM") != 0)
@@ -46,9 +84,8 @@ HANDLE OpenSerialDevice(LPCSTR name, DWORD access, DWORD share, DWORD flags) {
         return INVALID_HANDLE_VALUE;
     }
     DWORD error = ERROR_SUCCESS;
-    std::unique_ptr<SerialDriver> driver = device.rfind("virtual:", 0) == 0
-                                               ? OpenVirtualPortDriver(device, error)
-                                               : OpenTtyDriver(device, error);
+    const SerialDriverOpener opener = OpenerFor(device);
+    std::unique_ptr<SerialDriver> driver = opener ? opener(device, error) : nullptr;
     if (!driver) {
         SetLastError(error ? error : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -61,8 +98,22 @@ bool PortExists(const AnsiString& portName) {
 }
 } // namespace
 
+void RegisterSerialDriver(const AnsiString& prefix, SerialDriverOpener opener,
+                          SerialPortLister lister) {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    for (auto& entry : table.entries)
+        if (entry.prefix == prefix) {
+            entry = {prefix, opener, lister};
+            return;
+        }
+    table.entries.push_back({prefix, opener, lister});
+}
+
 PortList SerialPortMap() {
-    PortList ports = ListVirtualPorts();
+    PortList ports;
+    for (SerialPortLister lister : PortListers())
+        AddUnlisted(ports, lister());
     AddUnlisted(ports, PortsFromEnvironment());
     std::vector<int> reserved;
     for (const auto& [device, port] : ports)
@@ -83,14 +134,11 @@ AnsiString ResolvePortName(const AnsiString& portName) {
 void InitSerialPlatform() {
     static std::once_flag once;
     std::call_once(once, [] {
+        RegisterSerialDriver("", &OpenTtyDevice);
+        // The port layer looks CancelIo up at run time.
+        RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo);
         SetDeviceOpener(&OpenSerialDevice);
         SetSerialPortMapProvider(&SerialPortMap);
         SetCommPortProbe(&PortExists);
     });
-}
-
-// Kept by the linker in every program that links voka_serial (see its CMakeLists.txt).
-extern "C" {
-extern const int VokaSerialPlatformAnchor;
-const int VokaSerialPlatformAnchor = (InitSerialPlatform(), 1);
 }

@@ -8,7 +8,7 @@
 #include "devices/rerorebox.h"
 #include "platform/classes/ClassRegistry.h"
 #include "platform/classes/FormStreaming.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/WidgetBridge.h"

@@ -6,7 +6,7 @@
 
 #include "platform/serial/PortDiscovery.h"
 #include "platform/serial/SerialPlatform.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/Registry.h"
 #include "tests/support/TempDir.h"
 
