@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "comm/CommTypes.h"
-#include "comm/Device.h"
+#include "devices/pnp/Device.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/Publisher.h"
 #include "platform/classes/WindowProc.h"

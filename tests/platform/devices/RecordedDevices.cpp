@@ -28,7 +28,8 @@ constexpr const char* PRELOAD = "libumockdev-preload.so.0";
 }
 } // namespace
 
-std::string RecordedDevices::Attribute(const std::string& devicePath, const std::string& name) const {
+std::string RecordedDevices::Attribute(const std::string& devicePath,
+                                       const std::string& name) const {
     gchar* sys = umockdev_testbed_get_sys_dir(testbed_); // the caller's to free
     std::ifstream file(std::string(sys) + devicePath + "/" + name);
     g_free(sys);
