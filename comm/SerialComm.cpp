@@ -11,13 +11,13 @@ constexpr DWORD DSR_WAIT_MS = 200;
 } // namespace
 
 TnrCustomSerialComm::TnrCustomSerialComm(TComponent* AOwner) : TnrCustomComm(AOwner) {
-    FLogPrefix = "reRore: ";
+    SetLogPrefix("reRore: ");
     // Whatever port is chosen later, the record starts from COM1's defaults (zeros where
     // there is no COM1).
     DWORD size = sizeof(COMMCONFIG);
-    GetDefaultCommConfigA("COM1", &FCommConfig, &size);
-    FCommConfig.dwSize = sizeof(COMMCONFIG);
-    FCommConfig.dcb.DCBlength = sizeof(DCB);
+    GetDefaultCommConfigA("COM1", &GetCommConfigRecord(), &size);
+    GetCommConfigRecord().dwSize = sizeof(COMMCONFIG);
+    GetCommConfigRecord().dcb.DCBlength = sizeof(DCB);
     SetComPort(cpCOM1);
     SetBaudRate(19200);
     SetByteSize(8);
