@@ -1,23 +1,14 @@
 // Every test process runs with its own temporary home, so no test touches the
 // user's real folders, registry files or port numbers. VOKA_BIN names the build's
 // program folder (tests live in <build>/tests, programs in <build>/bin), and Qt
-// draws offscreen. Every test program starts the platform as the programs do, with the
-// virtual port added, and registers every class a form description of a test may name.
+// draws offscreen. Then the test program starts its platform (TestPlatform.h).
 #include <gmock/gmock.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "comm/CommClasses.h"
-#include "filestorage/FileStorageClasses.h"
-#include "platform/devices/DevicesPlatform.h"
-#include "platform/serial/SerialPlatform.h"
-#include "platform/serial/virtual/VirtualPort.h"
-#ifdef VOKA_TEST_WINDOW
-#include "devices/DevicesClasses.h"
-#include "platform/ui/UiClasses.h"
-#endif
+#include "tests/support/TestPlatform.h"
 
 namespace {
 class TemporaryHome : public ::testing::Environment {
@@ -50,23 +41,11 @@ void SetBuildEnvironment() {
         setenv("VOKA_BIN", (self.parent_path().parent_path() / "bin").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 }
-
-void StartPlatform() {
-    InitSerialPlatform();
-    RegisterVirtualPortDriver();
-    InitDevicesPlatform();
-    RegisterCommClasses();
-    RegisterFileStorageClasses();
-#ifdef VOKA_TEST_WINDOW
-    RegisterUiClasses();
-    RegisterDevicesClasses();
-#endif
-}
 } // namespace
 
 int main(int argc, char** argv) {
     SetBuildEnvironment();
-    StartPlatform();
+    StartTestPlatform();
     ::testing::InitGoogleMock(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new TemporaryHome);
     return RUN_ALL_TESTS();
