@@ -6,7 +6,7 @@
 // and for USB the vendor and product ids (0403:6001) and the serial number.
 #include <cstdio>
 
-#include "comm/Device.h"
+#include "devices/pnp/Device.h"
 
 // Prints the list to out; returns the exit status.
 int ListPorts(bool Verbose, std::FILE* out = stdout);

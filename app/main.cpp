@@ -5,7 +5,13 @@
 
 #include "app/ConsoleCommands.h"
 #include "app/window/Unit1.h"
+#include "comm/CommClasses.h"
+#include "devices/DevicesClasses.h"
+#include "filestorage/FileStorageClasses.h"
 #include "platform/classes/Application.h"
+#include "platform/devices/DevicesPlatform.h"
+#include "platform/serial/SerialPlatform.h"
+#include "platform/ui/UiClasses.h"
 #include "platform/ui/UserInterface.h"
 
 namespace {
@@ -15,9 +21,21 @@ constexpr const char* CONSOLE_HINT =
 
 // A window that could not be shown ends with status 1, so that it is not taken for a success.
 constexpr int START_FAILED = 1;
+
+// The ports and the device database, and every class the window's description names; the
+// console commands need them as much as the window does.
+void StartPlatform() {
+    InitSerialPlatform();
+    InitDevicesPlatform();
+    RegisterUiClasses();
+    RegisterCommClasses();
+    RegisterDevicesClasses();
+    RegisterFileStorageClasses();
+}
 } // namespace
 
 int main(int argc, char** argv) {
+    StartPlatform();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (std::optional<int> status = RunConsoleCommand(arguments))
         return *status;

@@ -21,15 +21,17 @@ function(voka_library name)
   endif()
 endfunction()
 
-# voka_test(NAME [THREADS] [TIMEOUT seconds] [LIBS target...] [SOURCES file...])
+# voka_test(NAME [THREADS] [BARE] [TIMEOUT seconds] [LIBS target...] [SOURCES file...])
 # A GoogleTest executable; by default every .cpp of the calling folder.
 # Each test case runs as its own CTest test, in a fresh temporary VOKA_HOME
 # (see tests/support/TestMain.cpp for the environment a test sees), and fails once it
 # has run for TIMEOUT seconds (60 unless given), so a hang fails fast.
 # THREADS: the tests start threads (directly or through the code they run). They are
 # labelled "threads" and run under ThreadSanitizer too (see voka_sanitizer_test).
+# BARE: the tests are of layers below the serial platform; nothing is started before them
+# (tests/support/TestPlatform.h). Otherwise the platform is started as in the programs.
 function(voka_test name)
-  cmake_parse_arguments(ARG "THREADS" "TIMEOUT" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS;BARE" "TIMEOUT" "LIBS;SOURCES" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 60)
   endif()
@@ -38,7 +40,12 @@ function(voka_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main GTest::gmock)
+  if(ARG_BARE)
+    set(start voka_test_bare_platform)
+  else()
+    set(start voka_test_platform)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} voka_test_main ${start} GTest::gmock)
   set(labels "")
   if(ARG_THREADS)
     set(labels threads)
@@ -67,15 +74,6 @@ function(voka_resource target name file)
     DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/EmbedResource.cmake
     VERBATIM)
   target_sources(${target} PRIVATE ${out})
-endfunction()
-
-# voka_keep_linked(TARGET SYMBOL...)
-# Units that register classes or drivers before main are named by no caller; every program
-# that links TARGET keeps the units defining these symbols.
-function(voka_keep_linked target)
-  foreach(symbol IN LISTS ARGN)
-    target_link_options(${target} INTERFACE "LINKER:--undefined=${symbol}")
-  endforeach()
 endfunction()
 
 # voka_install_program(TARGET [ON_PATH])

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "comm/CommTypes.h"
-#include "comm/Device.h"
+#include "devices/pnp/Device.h"
 #include "platform/classes/Component.h"
 #include "platform/classes/Publisher.h"
 #include "platform/classes/WindowProc.h"
@@ -30,7 +30,7 @@ public:
     bool GetActive();
     void SetActive(bool Value);
 
-    virtual bool IsHandleValid();
+    bool IsHandleValid() override;
     virtual HANDLE RequestDeviceHandle();
     virtual void RequestDeviceHandleClose(HANDLE Handle);
     // Whether received bytes have a consumer (terminal, OnAfterReceive, data processor).
@@ -68,13 +68,13 @@ public:
     int32_t IndexOfDeviceData(int32_t Value) const;
 
     // Subscribers; a handler is never subscribed twice.
-    virtual int32_t NotifyAdd(const TnrNotifyEvent& Handler);
-    virtual void NotifyDelete(const TnrNotifyEvent& Handler);
+    int32_t NotifyAdd(const TnrNotifyEvent& Handler) override;
+    void NotifyDelete(const TnrNotifyEvent& Handler) override;
 
     // The abstract I/O surface.
     virtual void SendChar(char Value);
-    virtual void SendString(const AnsiString& Value);
-    virtual void SendData(const void* Data, uint32_t Length);
+    void SendString(const AnsiString& Value) override;
+    void SendData(const void* Data, uint32_t Length) override;
     virtual void ClearDeviceInput();
     virtual void ClearDeviceOutput();
     virtual void ClearDeviceBuffers();
@@ -130,7 +130,14 @@ protected:
     OVERLAPPED& ReadOverlapped() { return FReadOS; }
     OVERLAPPED& WriteOverlapped() { return FWriteOS; }
     OVERLAPPED& AsyncWriteOverlapped() { return FWriteAsyncOS; }
+    void SetDeviceHandle(HANDLE Handle) { FDeviceHandle = Handle; }
+    // The handle, left invalid behind.
+    HANDLE TakeDeviceHandle() { return FDeviceHandle.exchange(INVALID_HANDLE_VALUE); }
+    void SetLogPrefix(const AnsiString& Prefix) { FLogPrefix = Prefix; }
+    // Open and Close start and stop the generic worker thread.
+    void SetUseThreadIO(bool Value) { FUseThreadIO = Value; }
 
+private:
     std::unique_ptr<TnrNotifyList> FNotifyList;
     TnrCustomLogFile* FLog = nullptr;
     TComponent* FDataProcessor = nullptr;

@@ -1,5 +1,5 @@
 // Where received and sent data go: the data processor, the terminal, OnAfterReceive.
-// The terminal itself is in Terminal.cpp, the generic worker in ThreadIO.cpp.
+// The terminal itself is in BaseIOTerminal.cpp, the generic worker in BaseIOWorkerThread.cpp.
 #include "comm/BaseIO.h"
 
 namespace {

@@ -14,6 +14,9 @@
 UINT ComEventMessage();
 UINT QuitComEventMessage();
 
+// How long a stop waits for the dispatch thread before it abandons it.
+inline constexpr DWORD DISPATCH_STOP_LIMIT_MS = 1000;
+
 class TMsgThread : public TThread {
 public:
     explicit TMsgThread(TnrCustomComm* Comm);

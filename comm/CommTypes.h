@@ -3,9 +3,9 @@
 // settings, port selection and the event signatures of the serial component.
 #include <cstdint>
 
-#include "platform/classes/Events.h"
 #include "platform/classes/Sets.h"
 #include "platform/classes/TypeInfo.h"
+#include "platform/rtl/Events.h"
 
 // Port events; ordinal n is bit n of the 16-bit set.
 VOKA_ENUM(TTraceState, tsRxChar, tsRxFlag, tsTxEmpty, tsCTS, tsDSR, tsRLSD, tsBreak, tsErr, tsRing,

@@ -51,7 +51,7 @@ void TnrCustomComm::Open() {
     Close();
     FTotalSent = 0;
     FTotalReceived = 0;
-    FDeviceHandle = RequestDeviceHandle();
+    SetDeviceHandle(RequestDeviceHandle());
     if (!IsHandleValid()) {
         const AnsiString reason = GetLastSysErrorString();
         FLastError = Format("Device \"%s\" Open Error !!!\r%s", GetPortName(), reason);
@@ -81,7 +81,7 @@ void TnrCustomComm::CloseGuarded() {
         ForceHalt(true);
     } catch (...) {
         // Whatever failed, the port must end up closed.
-        HANDLE handle = FDeviceHandle.exchange(INVALID_HANDLE_VALUE);
+        HANDLE handle = TakeDeviceHandle();
         if (handle != INVALID_HANDLE_VALUE) {
             RequestDeviceHandleClose(handle);
             CallOnClose();
@@ -96,22 +96,22 @@ void TnrCustomComm::ForceHalt(bool Full) {
         SignalEventThreadStop();
         if (GetNotYetSend() > 0)
             ClearDeviceBuffers();
-        SetCommMask(FDeviceHandle, EV_RX80FULL);
+        SetCommMask(GetDeviceHandle(), EV_RX80FULL);
     }
     // The event thread may halt the port at the same moment: only one of them closes it.
-    HANDLE handle = FDeviceHandle.exchange(INVALID_HANDLE_VALUE);
+    HANDLE handle = TakeDeviceHandle();
     if (handle == INVALID_HANDLE_VALUE)
         return;
     std::vector<uint8_t>().swap(FInputBuffer);
     RequestDeviceHandleClose(handle);
     // Closing ended any send in flight; the record must not look pending on the next port.
-    FWriteAsyncOS = OVERLAPPED{};
+    AsyncWriteOverlapped() = OVERLAPPED{};
     CallOnClose();
     DoNotify(NOTIFY_CLOSED);
 }
 
 void TnrCustomComm::InitAfterOpen() {
-    SetupComm(FDeviceHandle, FBufferInSize, FBufferOutSize);
+    SetupComm(GetDeviceHandle(), FBufferInSize, FBufferOutSize);
     SetTimeOuts(&FTimeouts);
 }
 

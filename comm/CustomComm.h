@@ -133,9 +133,6 @@ public:
     void WinProc(const MSG& Message);
 
 protected:
-    friend class TCommThread;
-    friend class TMsgThread;
-
     // The first steps of destruction: processor and trace handler detached, port closed,
     // threads stopped. The most derived class calls it from its destructor, so that no
     // thread works on the object while its parts are destroyed; a second call is harmless.
@@ -152,7 +149,9 @@ protected:
     void AddTotalReceived(uint32_t Count) { FTotalReceived += Count; }
     // The event mask for a set of trace states.
     DWORD EventMaskFor(TTraceStates States) const;
+    void SetSoftwareDirection(bool Value) { FSoftRS485 = Value; }
 
+private:
     TMsgThread* FMsgThread = nullptr;
     TCommThread* FCommThread = nullptr;
     COMSTAT FComStat{};
@@ -176,7 +175,6 @@ protected:
     TOnCommErrorEvent FOnCommError;
     COMMCONFIG FCommConfig{};
 
-private:
     void CloseGuarded();
     void FinishPendingSend();
 

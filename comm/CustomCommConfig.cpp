@@ -21,14 +21,14 @@ void TnrCustomComm::DCBUpdate() {
     if (!IsHandleValid())
         return;
     DWORD size = FCommConfig.dwSize;
-    GetCommConfig(FDeviceHandle, &FCommConfig, &size);
-    GetCommState(FDeviceHandle, &FCommConfig.dcb);
+    GetCommConfig(GetDeviceHandle(), &FCommConfig, &size);
+    GetCommState(GetDeviceHandle(), &FCommConfig.dcb);
 }
 
 void TnrCustomComm::DCBApply() {
     FCommConfig.dcb.DCBlength = sizeof(DCB);
     if (IsHandleValid())
-        SetCommState(FDeviceHandle, &FCommConfig.dcb);
+        SetCommState(GetDeviceHandle(), &FCommConfig.dcb);
 }
 
 void TnrCustomComm::ConfigDialog() {
@@ -124,7 +124,7 @@ void TnrCustomComm::SetRS485(bool Value) {
 
 COMMPROP* TnrCustomComm::GetCommProp() {
     if (IsHandleValid())
-        GetCommProperties(FDeviceHandle, &FCommProp);
+        GetCommProperties(GetDeviceHandle(), &FCommProp);
     return &FCommProp;
 }
 
@@ -139,7 +139,7 @@ uint16_t TnrCustomComm::GetBufferInSize() {
 
 void TnrCustomComm::SetBufferInSize(uint16_t Value) {
     if (IsHandleValid())
-        SetupComm(FDeviceHandle, Value, GetBufferOutSize());
+        SetupComm(GetDeviceHandle(), Value, GetBufferOutSize());
     else
         FBufferInSize = Value;
 }
@@ -155,7 +155,7 @@ uint16_t TnrCustomComm::GetBufferOutSize() {
 
 void TnrCustomComm::SetBufferOutSize(uint16_t Value) {
     if (IsHandleValid())
-        SetupComm(FDeviceHandle, GetBufferInSize(), Value);
+        SetupComm(GetDeviceHandle(), GetBufferInSize(), Value);
     else
         FBufferOutSize = Value;
 }
@@ -163,12 +163,12 @@ void TnrCustomComm::SetBufferOutSize(uint16_t Value) {
 void TnrCustomComm::SetTimeOuts(const COMMTIMEOUTS* Source) {
     std::memmove(&FTimeouts, Source, sizeof FTimeouts);
     if (IsHandleValid())
-        SetCommTimeouts(FDeviceHandle, &FTimeouts);
+        SetCommTimeouts(GetDeviceHandle(), &FTimeouts);
 }
 
 COMMTIMEOUTS* TnrCustomComm::GetTimeouts() {
     if (IsHandleValid())
-        GetCommTimeouts(FDeviceHandle, &FTimeouts);
+        GetCommTimeouts(GetDeviceHandle(), &FTimeouts);
     return &FTimeouts;
 }
 

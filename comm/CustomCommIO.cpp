@@ -42,7 +42,7 @@ void TnrCustomComm::SendChar(char Value) {
         return;
     LoggingFmt(dlDebug, "Try to send char %2Xh ...", {static_cast<uint8_t>(Value)});
     RaiseRtsForSend();
-    if (WriteSync(FDeviceHandle, &Value, 1, FWriteOS))
+    if (WriteSync(GetDeviceHandle(), &Value, 1, WriteOverlapped()))
         FTotalSent += 1;
     else
         DoCommError(0, GetLastError(), {});
@@ -54,7 +54,7 @@ void TnrCustomComm::SendString(const AnsiString& Value) {
     LoggingFmt(dlDebug, "Try to send string %s ...", {Value});
     RaiseRtsForSend();
     const auto length = static_cast<DWORD>(Value.size());
-    if (WriteSync(FDeviceHandle, Value.data(), length, FWriteOS))
+    if (WriteSync(GetDeviceHandle(), Value.data(), length, WriteOverlapped()))
         FTotalSent += length;
     else
         DoCommError(0, GetLastError(), {});
@@ -68,7 +68,7 @@ void TnrCustomComm::SendData(const void* Data, uint32_t Length) {
     FinishPendingSend();
     const auto* bytes = static_cast<const uint8_t*>(Data);
     FAsyncWriteData.assign(bytes, bytes + Length);
-    if (WriteAsync(FDeviceHandle, FAsyncWriteData.data(), Length, FWriteAsyncOS)) {
+    if (WriteAsync(GetDeviceHandle(), FAsyncWriteData.data(), Length, AsyncWriteOverlapped())) {
         FTotalSent += Length;
         Logging(dlDebug, "... the data transmittion is OK!");
     } else {
@@ -77,17 +77,17 @@ void TnrCustomComm::SendData(const void* Data, uint32_t Length) {
 }
 
 void TnrCustomComm::FinishPendingSend() {
-    if (FWriteAsyncOS.Internal != STATUS_PENDING)
+    if (AsyncWriteOverlapped().Internal != STATUS_PENDING)
         return;
     DWORD written = 0;
-    GetOverlappedResult(FDeviceHandle, &FWriteAsyncOS, &written, TRUE);
+    GetOverlappedResult(GetDeviceHandle(), &AsyncWriteOverlapped(), &written, TRUE);
 }
 
 void TnrCustomComm::SendAheadChar(char Value) {
     if (!IsHandleValid())
         return;
     RaiseRtsForSend();
-    if (TransmitCommChar(FDeviceHandle, Value))
+    if (TransmitCommChar(GetDeviceHandle(), Value))
         FTotalSent += 1;
     else
         DoCommError(0, GetLastError(), {});
@@ -95,13 +95,13 @@ void TnrCustomComm::SendAheadChar(char Value) {
 
 void TnrCustomComm::FlushOutputBuffer() {
     if (IsHandleValid())
-        FlushFileBuffers(FDeviceHandle);
+        FlushFileBuffers(GetDeviceHandle());
 }
 
 uint32_t TnrCustomComm::GetReadyForRead() {
     COMSTAT status{};
     DWORD errors = 0;
-    if (!IsHandleValid() || !ClearCommError(FDeviceHandle, &errors, &status))
+    if (!IsHandleValid() || !ClearCommError(GetDeviceHandle(), &errors, &status))
         return 0;
     return status.cbInQue;
 }
@@ -109,7 +109,7 @@ uint32_t TnrCustomComm::GetReadyForRead() {
 uint32_t TnrCustomComm::GetNotYetSend() {
     COMSTAT status{};
     DWORD errors = 0;
-    if (!IsHandleValid() || !ClearCommError(FDeviceHandle, &errors, &status))
+    if (!IsHandleValid() || !ClearCommError(GetDeviceHandle(), &errors, &status))
         return 0;
     return status.cbOutQue;
 }
@@ -117,7 +117,7 @@ uint32_t TnrCustomComm::GetNotYetSend() {
 bool TnrCustomComm::Read(void* Buffer, uint32_t Count) {
     if (!IsHandleValid())
         return false;
-    return ReadSync(FDeviceHandle, Buffer, Count, FReadOS);
+    return ReadSync(GetDeviceHandle(), Buffer, Count, ReadOverlapped());
 }
 
 bool TnrCustomComm::ReadAll(void* Buffer) {
@@ -162,7 +162,7 @@ bool TnrCustomComm::WaitForSignal(TModemSignal Signal, uint32_t Timeout) {
 
 TModemSignals TnrCustomComm::GetStateModemSignals() {
     DWORD status = 0;
-    if (!IsHandleValid() || !GetCommModemStatus(FDeviceHandle, &status))
+    if (!IsHandleValid() || !GetCommModemStatus(GetDeviceHandle(), &status))
         return {};
     TModemSignals signals;
     if (status & MS_CTS_ON)
@@ -178,13 +178,13 @@ TModemSignals TnrCustomComm::GetStateModemSignals() {
 
 void TnrCustomComm::ClearDeviceInput() {
     if (IsHandleValid())
-        PurgeComm(FDeviceHandle, PURGE_INPUT);
+        PurgeComm(GetDeviceHandle(), PURGE_INPUT);
 }
 
 void TnrCustomComm::ClearDeviceOutput() {
     if (!IsHandleValid())
         return;
-    PurgeComm(FDeviceHandle, PURGE_OUTPUT);
+    PurgeComm(GetDeviceHandle(), PURGE_OUTPUT);
     if (SoftwareDirectionActive())
         SetStateRTS(false);
 }
@@ -192,8 +192,8 @@ void TnrCustomComm::ClearDeviceOutput() {
 void TnrCustomComm::ClearDeviceBuffers() {
     if (!IsHandleValid())
         return;
-    PurgeComm(FDeviceHandle, PURGE_ALL);
-    nrCancelIO(FDeviceHandle);
+    PurgeComm(GetDeviceHandle(), PURGE_ALL);
+    nrCancelIO(GetDeviceHandle());
     if (SoftwareDirectionActive())
         SetStateRTS(false);
 }
@@ -201,25 +201,25 @@ void TnrCustomComm::ClearDeviceBuffers() {
 void TnrCustomComm::SetStateDTR(bool On) {
     if (!IsHandleValid())
         return;
-    EscapeCommFunction(FDeviceHandle, On ? SETDTR : CLRDTR);
+    EscapeCommFunction(GetDeviceHandle(), On ? SETDTR : CLRDTR);
     DoTraceStates(this, TTraceStates{tsDSR});
 }
 
 void TnrCustomComm::SetStateRTS(bool On) {
     if (!IsHandleValid())
         return;
-    EscapeCommFunction(FDeviceHandle, On ? SETRTS : CLRRTS);
+    EscapeCommFunction(GetDeviceHandle(), On ? SETRTS : CLRRTS);
     DoTraceStates(this, TTraceStates{tsCTS});
 }
 
 void TnrCustomComm::SetStateX(bool On) {
     if (IsHandleValid())
-        EscapeCommFunction(FDeviceHandle, On ? SETXON : SETXOFF);
+        EscapeCommFunction(GetDeviceHandle(), On ? SETXON : SETXOFF);
 }
 
 void TnrCustomComm::SetStateBreak(bool On) {
     if (IsHandleValid())
-        EscapeCommFunction(FDeviceHandle, On ? SETBREAK : CLRBREAK);
+        EscapeCommFunction(GetDeviceHandle(), On ? SETBREAK : CLRBREAK);
 }
 
 DWORD TnrCustomComm::EventMaskFor(TTraceStates States) const {
@@ -244,5 +244,5 @@ DWORD TnrCustomComm::EventMaskFor(TTraceStates States) const {
 void TnrCustomComm::SetTraceState(TTraceStates Value) {
     FTraceStates = Value;
     if (IsHandleValid())
-        SetCommMask(FDeviceHandle, EventMaskFor(Value));
+        SetCommMask(GetDeviceHandle(), EventMaskFor(Value));
 }

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "comm/WinSpool.h"
 #include "comm/nrwin32.h"
 #include "platform/win32/Registry.h"
 #include "platform/win32/Version.h"
+#include "platform/win32/WinSpool.h"
 
 namespace {
 constexpr DWORD NAME_BUFFER_SIZE = 260;

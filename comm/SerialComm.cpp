@@ -12,16 +12,16 @@ constexpr DWORD DSR_WAIT_MS = 200;
 } // namespace
 
 TnrCustomSerialComm::TnrCustomSerialComm(TComponent* AOwner) : TnrCustomComm(AOwner) {
-    FLogPrefix = "reRore: ";
+    SetLogPrefix("reRore: ");
     // Whatever port is chosen later, the record starts from COM1's defaults (zeros where
     // there is no COM1, but for the XON/XOFF characters: no port accepts them equal).
     DWORD size = sizeof(COMMCONFIG);
-    if (!GetDefaultCommConfigA("COM1", &FCommConfig, &size)) {
-        FCommConfig.dcb.XonChar = DefaultLineSettings().XonChar;
-        FCommConfig.dcb.XoffChar = DefaultLineSettings().XoffChar;
+    if (!GetDefaultCommConfigA("COM1", &GetCommConfigRecord(), &size)) {
+        GetCommConfigRecord().dcb.XonChar = DefaultLineSettings().XonChar;
+        GetCommConfigRecord().dcb.XoffChar = DefaultLineSettings().XoffChar;
     }
-    FCommConfig.dwSize = sizeof(COMMCONFIG);
-    FCommConfig.dcb.DCBlength = sizeof(DCB);
+    GetCommConfigRecord().dwSize = sizeof(COMMCONFIG);
+    GetCommConfigRecord().dcb.DCBlength = sizeof(DCB);
     SetComPort(cpCOM1);
     SetBaudRate(19200);
     SetByteSize(8);

@@ -14,7 +14,7 @@ using ConfigBlock = std::array<uint8_t, SERIAL_CONFIG_SIZE>;
 void TnrCustomSerialComm::SaveConfig(HKEY RootKey, const AnsiString& Key, const AnsiString& Name) {
     ConfigBlock block{};
     block[0] = static_cast<uint8_t>(FComPortNo & 0xFF);
-    std::memcpy(block.data() + DCB_OFFSET, &FCommConfig.dcb, sizeof(DCB));
+    std::memcpy(block.data() + DCB_OFFSET, &GetCommConfigRecord().dcb, sizeof(DCB));
     std::memcpy(block.data() + TIMEOUTS_OFFSET, GetTimeouts(), sizeof(COMMTIMEOUTS));
     bool saved = false;
     {
@@ -60,7 +60,7 @@ void TnrCustomSerialComm::LoadConfig(HKEY RootKey, const AnsiString& Key, const 
     }
     if (haveValue) {
         SetComPortNo(block[0]);
-        std::memcpy(&FCommConfig.dcb, block.data() + DCB_OFFSET, sizeof(DCB));
+        std::memcpy(&GetCommConfigRecord().dcb, block.data() + DCB_OFFSET, sizeof(DCB));
         DCBApply();
         COMMTIMEOUTS timeouts;
         std::memcpy(&timeouts, block.data() + TIMEOUTS_OFFSET, sizeof timeouts);

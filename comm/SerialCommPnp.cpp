@@ -35,7 +35,7 @@ AnsiString TnrCustomSerialComm::GetPNPDeviceString() {
     identification.ByteSize = PNP_BYTE_SIZE;
     identification.Parity = NOPARITY;
     identification.StopBits = ONESTOPBIT;
-    SetCommState(FDeviceHandle, &identification);
+    SetCommState(GetDeviceHandle(), &identification);
     SetTraceState({});
 
     SetStateDTR(false);
@@ -66,7 +66,7 @@ AnsiString TnrCustomSerialComm::GetPNPDeviceString() {
     }
 
     if (IsHandleValid())
-        SetCommState(FDeviceHandle, &saved);
+        SetCommState(GetDeviceHandle(), &saved);
     SetTraceState(savedStates);
     SetActive(false);
     SetActive(wasActive);

@@ -1,6 +1,6 @@
 #include "comm/reRore.h"
 
-#include "platform/classes/ClassRegistry.h"
+#include "platform/classes/Publisher.h"
 
 // Streaming order after Name and Tag; no property has a default, so every one is stored
 // and applied in this order while loading (ComPort after ComPortNo, RS485Mode after
@@ -40,7 +40,3 @@ VOKA_PUBLISH(TreRore, p) {
     p.Event("OnCommError", &C::GetOnCommError, &C::SetOnCommError);
     p.Event("OnClose", &C::GetOnClose, &C::SetOnClose);
 }
-
-// Referenced by the link options of voka_comm, so programs keep the registration below.
-extern const int VokaCommClassesAnchor;
-const int VokaCommClassesAnchor = (RegisterClass(TreRore::StaticClassInfo()), 1);

@@ -1,15 +1,12 @@
 #include "devices/rerorebox.h"
 
-#include "platform/classes/ClassRegistry.h"
+#include "platform/classes/Publisher.h"
 
 VOKA_PUBLISH(TnrDeviceBox, p) {
     p.Component("reRore", &TnrDeviceBox::GetComm, &TnrDeviceBox::SetComm);
     p.Bool("ResetOnChanged", &TnrDeviceBox::GetReset, &TnrDeviceBox::SetReset);
     PublishControlExtras(p);
 }
-
-extern const int VokaDevicesClassesAnchor;
-const int VokaDevicesClassesAnchor = (RegisterClasses<TnrDeviceBox>(), 1);
 
 TnrDeviceBox::TnrDeviceBox(TComponent* AOwner) : TCustomComboBox(AOwner) {
     SetStyle(csDropDownList);

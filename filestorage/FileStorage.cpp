@@ -2,8 +2,6 @@
 // index, automatic extraction after loading and removal at termination.
 #include "filestorage/FileStorage.h"
 
-#include "platform/classes/ClassRegistry.h"
-
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -156,8 +154,3 @@ void TFileStorage::RemoveExtractedFiles() {
     if (DirectoryExists(folder) && FolderIsEmpty(folder))
         RemoveDirectoryA(folder.c_str());
 }
-
-// Form descriptions create TFileStorage by class name; the link options of
-// voka_filestorage reference this, so programs keep the registration.
-extern const int VokaFileStorageClassesAnchor;
-const int VokaFileStorageClassesAnchor = (RegisterClass(TFileStorage::StaticClassInfo()), 1);

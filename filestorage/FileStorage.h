@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/classes/Component.h"
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Streams.h"
 
 class TFiler;

@@ -7,8 +7,8 @@
 #include <span>
 
 #include "platform/classes/Component.h"
-#include "platform/classes/Events.h"
 #include "platform/classes/Publisher.h"
+#include "platform/rtl/Events.h"
 
 VOKA_ENUM(TDetailLevel, dlSimple, dlDetail, dlDebug)
 

@@ -4,7 +4,7 @@
 // 3 device list or selection changed.
 #include <cstdint>
 
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Lists.h"
 
 using TnrNotifyEvent = TEvent<TObject*, int32_t>;

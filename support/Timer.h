@@ -4,7 +4,7 @@
 // one of them restarts the period from the moment of the change.
 #include <cstdint>
 
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
 class TnrTimer : public TObject {

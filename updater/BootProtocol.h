@@ -1,5 +1,5 @@
 #pragma once
-// Byte values of the boot-loader protocol, shared by the updater and the unit simulator.
+// Byte values of the boot-loader protocol as the updater sends and expects them.
 #include <cstddef>
 #include <cstdint>
 

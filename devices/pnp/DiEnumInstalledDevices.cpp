@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "comm/Device.h"
+#include "devices/pnp/Device.h"
 #include "devices/pnp/nrwin32di.h"
 #include "devices/pnp/nrwin32helpers.h"
 

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "platform/classes/Component.h"
-#include "platform/classes/Events.h"
 #include "platform/classes/Publisher.h"
+#include "platform/rtl/Events.h"
 
 using TExceptionEvent = TEvent<TObject*, const Exception&>;
 

@@ -8,7 +8,7 @@
 #include <new>
 #include <thread>
 
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 #include "platform/win32/WinTypes.h"
 

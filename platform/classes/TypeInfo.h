@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/SysUtils.h"
 
 class TPersistent;

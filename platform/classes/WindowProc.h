@@ -2,7 +2,7 @@
 // A control's window procedure as other components hook it: the message record, the bound
 // method that handles it, and what a windowed control offers to a component that intercepts
 // its messages (a terminal taking typed characters and showing received text).
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/win32/WinTypes.h"
 
 constexpr UINT WM_CHAR = 0x0102;

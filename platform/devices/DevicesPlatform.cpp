@@ -61,9 +61,3 @@ void InitDevicesPlatform() {
         InstallPortWatch();
     });
 }
-
-// Kept by the linker in every program that links voka_devicedb (see its CMakeLists.txt).
-extern "C" {
-extern const int VokaDevicesPlatformAnchor;
-const int VokaDevicesPlatformAnchor = (InitDevicesPlatform(), 1);
-}

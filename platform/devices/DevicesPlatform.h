@@ -1,7 +1,8 @@
 #pragma once
 // The setup library "SetupAPI.dll" over Linux's device database (libudev), the device
-// keys it shows in the registry, and the watch behind the device-change broadcast. Every program
-// linking voka_devicedb runs InitDevicesPlatform before main; calling it again does nothing.
+// keys it shows in the registry, and the watch behind the device-change broadcast. Each
+// program that looks devices up calls InitDevicesPlatform from main; calling it again does
+// nothing.
 #include "platform/win32/SetupApi.h"
 
 inline constexpr const char* SETUP_LIBRARY_NAME = "SetupAPI.dll";

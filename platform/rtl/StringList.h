@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 #include "platform/rtl/Object.h"
 
 class TStream;

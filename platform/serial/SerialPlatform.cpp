@@ -6,13 +6,52 @@
 #include "platform/serial/CommPort.h"
 #include "platform/serial/PortDiscovery.h"
 #include "platform/serial/TtyDriver.h"
-#include "platform/serial/VirtualPortDriver.h"
+#include "platform/win32/Modules.h"
 #include "platform/win32/Registry.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-using PortList = std::vector<std::pair<AnsiString, AnsiString>>;
+struct DriverEntry {
+    AnsiString prefix;
+    SerialDriverOpener opener;
+    SerialPortLister lister;
+};
+
+struct DriverTable {
+    std::mutex lock;
+    std::vector<DriverEntry> entries;
+};
+DriverTable& Drivers() {
+    static DriverTable table;
+    return table;
+}
+
+// The driver whose prefix is the longest that starts devicePath; none when nothing matches.
+DriverEntry DriverFor(const AnsiString& devicePath) {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    const DriverEntry* best = nullptr;
+    for (const auto& entry : table.entries)
+        if (devicePath.rfind(entry.prefix, 0) == 0 &&
+            (!best || entry.prefix.size() > best->prefix.size()))
+            best = &entry;
+    return best ? *best : DriverEntry{};
+}
+
+std::vector<SerialPortLister> PortListers() {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    std::vector<SerialPortLister> listers;
+    for (const auto& entry : table.entries)
+        if (entry.lister)
+            listers.push_back(entry.lister);
+    return listers;
+}
+
+std::unique_ptr<SerialDriver> OpenTtyDevice(const AnsiString& devicePath, DWORD& error) {
+    return OpenTtyDriver(devicePath, error);
+}
 
 int PortNumber(const AnsiString& portName) {
     if (portName.size() <= 3 || CompareText(portName.substr(0, 3), "COM") != 0)
@@ -60,10 +99,11 @@ private:
     std::vector<AnsiString> resolved_;
 };
 
-// A VOKA_PORTS entry names a device node (or a link to one) that may not exist right now.
+// A VOKA_PORTS entry names a device node (or a link to one) that may not exist right now;
+// a device of a driver with a prefix of its own (not a node) is that driver's to open.
 bool DeviceExists(const AnsiString& device) {
     std::error_code error;
-    return device.rfind("virtual:", 0) == 0 || fs::exists(fs::path(device), error);
+    return !DriverFor(device).prefix.empty() || fs::exists(fs::path(device), error);
 }
 
 AnsiString PortNameOf(const AnsiString& deviceName) {
@@ -85,9 +125,8 @@ HANDLE OpenSerialDevice(LPCSTR name, DWORD access, DWORD share, DWORD flags) {
         return INVALID_HANDLE_VALUE;
     }
     DWORD error = ERROR_SUCCESS;
-    std::unique_ptr<SerialDriver> driver = device.rfind("virtual:", 0) == 0
-                                               ? OpenVirtualPortDriver(device, error)
-                                               : OpenTtyDriver(device, error);
+    const SerialDriverOpener opener = DriverFor(device).opener;
+    std::unique_ptr<SerialDriver> driver = opener ? opener(device, error) : nullptr;
     if (!driver) {
         SetLastError(error ? error : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -100,12 +139,25 @@ bool PortExists(const AnsiString& portName) {
 }
 } // namespace
 
+void RegisterSerialDriver(const AnsiString& prefix, SerialDriverOpener opener,
+                          SerialPortLister lister) {
+    auto& table = Drivers();
+    std::lock_guard guard(table.lock);
+    for (auto& entry : table.entries)
+        if (entry.prefix == prefix) {
+            entry = {prefix, opener, lister};
+            return;
+        }
+    table.entries.push_back({prefix, opener, lister});
+}
+
 namespace {
-// The ports named without asking the device database: virtual ports and VOKA_PORTS.
+// The ports named without asking the device database: the drivers' own ports and VOKA_PORTS.
 PortMapBuilder NamedPorts() {
     PortMapBuilder map;
-    for (const auto& entry : ListVirtualPorts())
-        map.AddUnlisted(entry);
+    for (SerialPortLister lister : PortListers())
+        for (const auto& entry : lister())
+            map.AddUnlisted(entry);
     for (const auto& entry : PortsFromEnvironment())
         if (DeviceExists(entry.first))
             map.AddUnlisted(entry);
@@ -142,14 +194,11 @@ AnsiString ResolvePortName(const AnsiString& portName) {
 void InitSerialPlatform() {
     static std::once_flag once;
     std::call_once(once, [] {
+        RegisterSerialDriver("", &OpenTtyDevice);
+        // The port layer looks CancelIo up at run time.
+        RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo);
         SetDeviceOpener(&OpenSerialDevice);
         SetSerialPortMapProvider(&SerialPortMap);
         SetCommPortProbe(&PortExists);
     });
-}
-
-// Kept by the linker in every program that links voka_serial (see its CMakeLists.txt).
-extern "C" {
-extern const int VokaSerialPlatformAnchor;
-const int VokaSerialPlatformAnchor = (InitSerialPlatform(), 1);
 }

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "platform/classes/Component.h"
-#include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
 #include "platform/classes/Publisher.h"
+#include "platform/rtl/Events.h"
 #include "platform/win32/WinTypes.h"
 
 class TWinControl;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/classes/Component.h"
-#include "platform/classes/Events.h"
 #include "platform/classes/Publisher.h"
 #include "platform/classes/WindowProc.h"
+#include "platform/rtl/Events.h"
 #include "platform/ui/Graphics.h"
 #include "platform/win32/WinTypes.h"
 

@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/classes/Events.h"
 #include "platform/classes/Persistent.h"
+#include "platform/rtl/Events.h"
 
 // An RGB value (0x00BBGGRR) or, with the high bit set, one of the system's colours.
 using TColor = int32_t;

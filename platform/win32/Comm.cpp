@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "platform/win32/CommObject.h"
-#include "platform/win32/Modules.h"
 #include "platform/win32/Synch.h"
 
 namespace {
@@ -46,9 +45,6 @@ BOOL FillConfig(const DCB& dcb, LPCOMMCONFIG config, LPDWORD size) {
     *size = sizeof(COMMCONFIG);
     return TRUE;
 }
-
-// CancelIo is looked up at run time; the module table knows it from the start.
-const bool cancelIoRegistered = (RegisterModuleProc("kernel32.dll", "CancelIo", &CancelIo), true);
 } // namespace
 
 CommPortProbe SetCommPortProbe(CommPortProbe probe) {
@@ -200,7 +196,6 @@ BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
 }
 
 BOOL CancelIo(HANDLE hFile) {
-    (void)cancelIoRegistered;
     auto object = LookupHandle(hFile);
     if (!object)
         return FALSE;

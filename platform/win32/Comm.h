@@ -256,5 +256,5 @@ BOOL ClearCommBreak(HANDLE hFile);
 BOOL GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                          LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
 // Cancels the calling thread's pending I/O on the handle. Also reachable by run-time
-// lookup as "kernel32.dll"!"CancelIo".
+// lookup as "kernel32.dll"!"CancelIo" once InitSerialPlatform has run.
 BOOL CancelIo(HANDLE hFile);

@@ -7,11 +7,11 @@ namespace {
 struct HandleTable {
     std::mutex lock;
     std::unordered_map<uintptr_t, std::shared_ptr<KernelObject>> objects;
-    uintptr_t next = 0x100;  // handles are multiples of 4, as Windows hands them out
+    uintptr_t next = 0x100; // handles are multiples of 4, as Windows hands them out
 };
 
 HandleTable& Table() {
-    static HandleTable* table = new HandleTable;  // outlives static destructors of users
+    static HandleTable* table = new HandleTable; // outlives static destructors of users
     return *table;
 }
 } // namespace
@@ -54,6 +54,6 @@ BOOL CloseHandle(HANDLE handle) {
         object = std::move(found->second);
         table.objects.erase(found);
     }
-    object->OnClose();  // outside the table lock: closing may wake waiters that look up handles
+    object->OnClose(); // outside the table lock: closing may wake waiters that look up handles
     return TRUE;
 }

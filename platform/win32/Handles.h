@@ -20,8 +20,7 @@ HANDLE RegisterHandle(std::shared_ptr<KernelObject> object);
 // The object behind a handle, or null (last error ERROR_INVALID_HANDLE) when the handle is
 // not open or is of another kind.
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
-template <class T>
-std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
+template <class T> std::shared_ptr<T> LookupHandleAs(HANDLE handle) {
     auto object = std::dynamic_pointer_cast<T>(LookupHandle(handle));
     if (!object)
         SetLastError(ERROR_INVALID_HANDLE);

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "tools/lumivox-sim/SettingsUnit.h"
 
 class SimulatedUnit {

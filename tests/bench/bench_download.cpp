@@ -103,5 +103,3 @@ BENCHMARK(BM_Download)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
 } // namespace
-
-BENCHMARK_MAIN();

@@ -113,5 +113,3 @@ void BM_BulkReceiveThroughEvents(benchmark::State& state) {
 BENCHMARK(BM_BulkReceiveThroughEvents)->UseRealTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

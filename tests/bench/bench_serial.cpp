@@ -126,5 +126,3 @@ void BM_IdlePortCpu(benchmark::State& state) {
 }
 BENCHMARK(BM_IdlePortCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 } // namespace
-
-BENCHMARK_MAIN();

@@ -90,5 +90,3 @@ void BM_WaitForBytesReaction(benchmark::State& state) {
 }
 BENCHMARK(BM_WaitForBytesReaction)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(500);
 } // namespace
-
-BENCHMARK_MAIN();

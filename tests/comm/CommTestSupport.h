@@ -10,7 +10,7 @@
 
 #include "comm/reRore.h"
 #include "platform/classes/Application.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/Synch.h"
 #include "support/LogFile.h"
 

@@ -16,7 +16,7 @@
 #include "comm/reRore.h"
 #include "platform/classes/Application.h"
 #include "platform/classes/MessageLoop.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 
 // Waits until Condition holds, serving synchronous calls and timers of the main thread
 // meanwhile. The limit only keeps a broken build from hanging.

@@ -123,7 +123,7 @@ TEST_P(ReceiveEventsTest, OnAfterSendOnlyWhenTracedAndUnclaimed) {
 TEST_P(ReceiveEventsTest, RtsIsLoweredWhenTheTransmitterRunsEmptyInSoftwareRs485Mode) {
     struct SoftwareRs485 : TreRore {
         using TreRore::TreRore;
-        void UseSoftwareDirection() { FSoftRS485 = true; }
+        void UseSoftwareDirection() { SetSoftwareDirection(true); }
     };
     auto rs485 = std::make_unique<SoftwareRs485>(nullptr);
     rs485->UseSoftwareDirection();

@@ -12,7 +12,7 @@ namespace {
 class WorkerIO : public TnrBaseIO {
 public:
     explicit WorkerIO(bool Throws = false) : TnrBaseIO(nullptr), throws(Throws) {
-        FUseThreadIO = true;
+        SetUseThreadIO(true);
     }
     ~WorkerIO() override { Close(); }
     HANDLE RequestDeviceHandle() override { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }

@@ -10,7 +10,7 @@
 #include "platform/classes/ClassRegistry.h"
 #include "platform/classes/DeviceBroadcast.h"
 #include "platform/classes/FormStreaming.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UserInterface.h"
 #include "platform/ui/WidgetBridge.h"

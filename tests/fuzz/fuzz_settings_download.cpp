@@ -13,9 +13,11 @@
 
 #include "app/MainForm.h"
 #include "app/SettingsTransfer.h"
+#include "comm/CommClasses.h"
 #include "platform/classes/Application.h"
 #include "platform/rtl/FileUtils.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/SerialPlatform.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/Synch.h"
 
 namespace {
@@ -117,6 +119,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::abort();
     setenv("VOKA_HOME", home.c_str(), 1);
     saveName = home + "/unit.bin";
+    InitSerialPlatform();
+    RegisterVirtualPortDriver();
+    RegisterCommClasses();
     SetTestTickCount(1000);
     new TApplication; // port events reach this thread, as in the program
     port = CreateSettingsPort().release();

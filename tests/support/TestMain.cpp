@@ -1,12 +1,14 @@
 // Every test process runs with its own temporary home, so no test touches the
 // user's real folders, registry files or port numbers. VOKA_BIN names the build's
 // program folder (tests live in <build>/tests, programs in <build>/bin), and Qt
-// draws offscreen.
+// draws offscreen. Then the test program starts its platform (TestPlatform.h).
 #include <gmock/gmock.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "tests/support/TestPlatform.h"
 
 namespace {
 class TemporaryHome : public ::testing::Environment {
@@ -43,6 +45,7 @@ void SetBuildEnvironment() {
 
 int main(int argc, char** argv) {
     SetBuildEnvironment();
+    StartTestPlatform();
     ::testing::InitGoogleMock(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new TemporaryHome);
     return RUN_ALL_TESTS();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-using namespace boot;
+using namespace bootloader;
 
 namespace {
 void PutWord(std::string& out, uint16_t value) {

@@ -3,9 +3,9 @@
 // and quit, over a flash model.
 #include <optional>
 
+#include "tools/lumivox-sim/BootLoaderBytes.h"
 #include "tools/lumivox-sim/FlashModel.h"
 #include "tools/lumivox-sim/UnitEngine.h"
-#include "updater/BootProtocol.h"
 
 // A fault aimed at commands at one address, or at every such command.
 struct AddressFault {

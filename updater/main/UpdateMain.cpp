@@ -1,8 +1,10 @@
 // update.exe: reflashes a Lumivox unit's firmware through its boot loader.
+#include "platform/serial/SerialPlatform.h"
 #include "updater/Updater.h"
 #include "updater/UpdaterSerialPort.h"
 
 int main(int argc, char** argv) {
+    InitSerialPlatform();
     TerminalConsole console;
     UpdaterEnvironment environment{console,
                                    [](const std::string& device) -> std::unique_ptr<UpdaterPort> {

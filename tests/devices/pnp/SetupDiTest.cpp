@@ -1,7 +1,7 @@
 // The setup-API layer against a setup library of the test's own.
 #include <gmock/gmock.h>
 
-#include "comm/Device.h"
+#include "devices/pnp/Device.h"
 #include "platform/win32/DevGuid.h"
 #include "platform/win32/Drives.h"
 #include "platform/win32/Synch.h"

@@ -8,7 +8,7 @@
 
 #include "platform/serial/PortDiscovery.h"
 #include "platform/serial/SerialPlatform.h"
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/Registry.h"
 #include "tests/platform/devices/AdapterRecording.h"
 #include "tests/platform/devices/RecordedDevices.h"

@@ -1,7 +1,7 @@
 // The comm functions on the virtual port, whose far end the tests drive.
 #include <thread>
 
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/CommObject.h"
 #include "tests/platform/serial/SerialTestSupport.h"
 

@@ -2,6 +2,7 @@
 
 #include "tests/support/TempDir.h"
 #include "tools/lumivox-sim/BootLoaderUnit.h"
+#include "updater/BootProtocol.h"
 
 using namespace boot;
 

@@ -1,5 +1,5 @@
 // The comm functions as Windows defines them, on a virtual port whose far end the tests drive.
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 #include "platform/win32/CommObject.h"
 #include "tests/platform/serial/SerialTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "comm/WinSpool.h"
+#include "platform/win32/WinSpool.h"
 
 BOOL EnumPortsA(LPSTR, DWORD level, BYTE*, DWORD, LPDWORD needed, LPDWORD returned) {
     if (level != 1 && level != 2) {

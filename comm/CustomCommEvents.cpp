@@ -38,7 +38,7 @@ void TnrCustomComm::WinProc(const MSG& Message) {
     const auto mask = static_cast<DWORD>(Message.wParam);
     try {
         DWORD errors = 0;
-        ClearCommError(FDeviceHandle, &errors, &FComStat);
+        ClearCommError(GetDeviceHandle(), &errors, &FComStat);
         if (errors != 0) {
             // The bytes of this event stay queued for the next one.
             DoCommError(errors, 0, HoldFlags(FComStat));
@@ -70,7 +70,7 @@ void TnrCustomComm::ReceiveQueued(uint32_t Count) {
     // never read past the buffer, take the rest in further pieces.
     while (Count > 0 && IsHandleValid() && !FInputBuffer.empty()) {
         const auto piece = std::min<uint32_t>(Count, static_cast<uint32_t>(FInputBuffer.size()));
-        if (!ReadSync(FDeviceHandle, FInputBuffer.data(), piece, FReadOS))
+        if (!ReadSync(GetDeviceHandle(), FInputBuffer.data(), piece, ReadOverlapped()))
             return;
         Count -= piece;
         DoInputData(FInputBuffer.data(), piece);

@@ -1,4 +1,4 @@
-#include "platform/serial/VirtualPort.h"
+#include "platform/serial/virtual/VirtualPort.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/serial/LineSettings.h"
-#include "platform/serial/VirtualPortDriver.h"
+#include "platform/serial/SerialPlatform.h"
 
 namespace {
 constexpr size_t PACED_TRANSMITTER_SIZE = 16;
@@ -221,8 +221,9 @@ private:
     }
     std::shared_ptr<VirtualLine> line_;
 };
-} // namespace
 
+// Opens the virtual port listed under devicePath; null with error set when there is none
+// (ERROR_FILE_NOT_FOUND) or it is open already (ERROR_ACCESS_DENIED).
 std::unique_ptr<SerialDriver> OpenVirtualPortDriver(const AnsiString& devicePath, DWORD& error) {
     std::shared_ptr<VirtualLine> line;
     if (devicePath.rfind(DEVICE_PREFIX, 0) == 0) {
@@ -253,7 +254,8 @@ std::unique_ptr<SerialDriver> OpenVirtualPortDriver(const AnsiString& devicePath
     return std::make_unique<VirtualPortDriver>(line);
 }
 
-std::vector<std::pair<AnsiString, AnsiString>> ListVirtualPorts() {
+// (device path, port name) of every live virtual port.
+PortList ListVirtualPorts() {
     std::vector<std::pair<AnsiString, AnsiString>> ports;
     auto& table = Lines();
     std::lock_guard guard(table.lock);
@@ -266,6 +268,12 @@ std::vector<std::pair<AnsiString, AnsiString>> ListVirtualPorts() {
             ports.emplace_back(DEVICE_PREFIX + name, name);
     }
     return ports;
+}
+
+} // namespace
+
+void RegisterVirtualPortDriver() {
+    RegisterSerialDriver(DEVICE_PREFIX, &OpenVirtualPortDriver, &ListVirtualPorts);
 }
 
 // ---- the far end ----------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// The modem monitor links. Thread start and stop, event handling and trace-state reports
-// are in CommThreads.cpp and CommEvents.cpp.
+// TnrCustomComm: the modem monitor links. Thread start and stop, event handling and
+// trace-state reports are in CustomCommThreads.cpp and CustomCommEvents.cpp.
 #include "comm/CustomComm.h"
 
 namespace {

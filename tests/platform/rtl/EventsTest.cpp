@@ -1,4 +1,4 @@
-#include "platform/classes/Events.h"
+#include "platform/rtl/Events.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(BoundMethod, EqualOnlyWhenObjectAndOperationAreEqual) {
 TEST(BoundMethod, CallsTheBoundOperationOnItsObject) {
     Listener listener;
     auto sender = reinterpret_cast<TObject*>(&listener);
-    TNotifyEvent::Bind<&Listener::OnA>(&listener)(sender);
+    TNotifyEvent::Bind<&Listener::OnA> (&listener)(sender);
     EXPECT_EQ(listener.calls, 1);
     EXPECT_EQ(listener.lastSender, sender);
 

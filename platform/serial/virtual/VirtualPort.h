@@ -1,6 +1,7 @@
 #pragma once
 // The virtual port: an in-process serial line whose near end opens like any port
-// (CreateFileA("\\\\.\\COM7")) and whose far end a test or the simulator drives.
+// (CreateFileA("\\\\.\\COM7")) and whose far end a test or the simulator drives. Only
+// programs that call RegisterVirtualPortDriver (the tests) carry it.
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -12,6 +13,10 @@
 #include "platform/win32/Comm.h"
 
 struct VirtualLine;
+
+// Joins the virtual ports to the serial platform: their device paths ("virtual:COM7") open
+// through their driver and they head the port map. Call after InitSerialPlatform.
+void RegisterVirtualPortDriver();
 
 class VirtualPortRemote {
 public:

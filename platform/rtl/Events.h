@@ -8,22 +8,17 @@ class TObject;
 
 // The untyped pair, as form descriptions and published-method tables hand it around.
 struct TMethod {
-    void* Code = nullptr;  // identifies the operation
-    void* Data = nullptr;  // the object
+    void* Code = nullptr; // identifies the operation
+    void* Data = nullptr; // the object
     bool operator==(const TMethod&) const = default;
 };
 
 namespace events_detail {
-template <class M>
-struct MemberClass;
-template <class C, class R, class... A>
-struct MemberClass<R (C::*)(A...)> {
-    using type = C;
-};
+template <class M> struct MemberClass;
+template <class C, class R, class... A> struct MemberClass<R (C::*)(A...)> { using type = C; };
 } // namespace events_detail
 
-template <class... Args>
-class TEvent {
+template <class... Args> class TEvent {
 public:
     TEvent() = default;
     TEvent(std::nullptr_t) {}
@@ -57,8 +52,7 @@ public:
 private:
     using Thunk = void (*)(void*, Args...);
 
-    template <auto Method, class C>
-    static void Invoke(void* object, Args... args) {
+    template <auto Method, class C> static void Invoke(void* object, Args... args) {
         (static_cast<C*>(object)->*Method)(static_cast<Args>(args)...);
     }
 

@@ -1,0 +1,8 @@
+#include "devices/DevicesClasses.h"
+
+#include "devices/rerorebox.h"
+#include "platform/classes/ClassRegistry.h"
+
+void RegisterDevicesClasses() {
+    RegisterClasses<TnrDeviceBox>();
+}

@@ -1,0 +1,8 @@
+#include "filestorage/FileStorageClasses.h"
+
+#include "filestorage/FileStorage.h"
+#include "platform/classes/ClassRegistry.h"
+
+void RegisterFileStorageClasses() {
+    RegisterClasses<TFileStorage>();
+}

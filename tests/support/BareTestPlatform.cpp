@@ -1,0 +1,3 @@
+#include "tests/support/TestPlatform.h"
+
+void StartTestPlatform() {}
