@@ -3,6 +3,7 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -48,7 +49,16 @@ public:
         return -1;
     }
 
-    DWORD InQueue() override { return Queued(FIONREAD); }
+    // Bytes that reached the terminal may still sit in its flip buffer, which a read would
+    // flush but FIONREAD does not: a poll without waiting flushes it too.
+    DWORD InQueue() override {
+        if (const DWORD queued = Queued(FIONREAD); queued != 0)
+            return queued;
+        pollfd input{fd_, POLLIN, 0};
+        if (::poll(&input, 1, 0) <= 0)
+            return 0;
+        return Queued(FIONREAD);
+    }
     DWORD OutQueue() override { return Queued(TIOCOUTQ); }
 
     bool ApplySettings(const DCB& dcb, DWORD& error) override {
