@@ -1,5 +1,6 @@
 #include "platform/devices/PortMonitor.h"
 
+#include <cerrno>
 #include <libudev.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -26,8 +27,11 @@ struct PortMonitor::State {
         const int source = udev_monitor_get_fd(monitor);
         for (;;) {
             pollfd ready[2] = {{stop, POLLIN, 0}, {source, POLLIN, 0}};
-            if (::poll(ready, 2, -1) < 0)
-                continue;
+            if (::poll(ready, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return; // a poll that fails for good would otherwise spin a core
+            }
             if (ready[0].revents)
                 return;
             if (ready[1].revents & POLLIN)
